@@ -1,0 +1,26 @@
+#pragma once
+// Starting programs. Command lines follow the Windows quoting rules, so the
+// templates stored for the monitor and the setup tool mean the same here.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Splits a Windows-style command line into arguments (quotes group blanks,
+// backslashes escape only before a quote, "" inside quotes is a quote).
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// Quotes one argument so that SplitCommandLine gives it back unchanged.
+std::string QuoteArgument(const std::string& argument);
+
+// Starts argv[0] (searched on PATH when it has no '/') with `argv`. When
+// `wait` is true, waits without limit and stores the exit status in
+// `exitCode` (128 + signal for a killed process). False with the last error
+// set (2 for a program that does not exist) when it cannot be started.
+bool StartProcess(const std::vector<std::string>& argv, bool wait, uint32_t* exitCode = nullptr);
+
+// StartProcess on SplitCommandLine(commandLine).
+bool StartProcessFromCommandLine(const std::string& commandLine, bool wait, uint32_t* exitCode = nullptr);
+
+}  // namespace platform
