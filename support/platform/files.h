@@ -54,6 +54,16 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& contents,
 // only complete; as CopyFileNoReplace but from memory.
 bool CreateFileNoReplace(const std::string& path, const std::string& contents, unsigned mode = 0664);
 
+// Creates a new file with a name no other file has: `folder` + "/" + `prefix`
+// + six random characters + `suffix`. `path` receives the name; the file gets
+// exactly `mode` (not reduced by the umask) and is open for writing in `file`.
+bool CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                      FileHandle& file, std::string& path, unsigned mode = 0644);
+
+// Copies everything that remains readable from descriptor `from` (a file, a
+// pipe, standard input) to descriptor `to`; the kernel copies where it can.
+bool CopyFileData(int from, int to);
+
 bool DeleteFile(const std::string& path);
 
 // The size of an open file or of `path`; false on error.

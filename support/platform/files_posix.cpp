@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/platform/files.h"
+#include "support/platform/paths.h"
 #include "support/platform/win_error.h"
 
 namespace platform {
@@ -265,6 +266,30 @@ bool CreateFileNoReplace(const std::string& path, const std::string& contents, u
     SetLastError(error);
   }
   return ok;
+}
+
+bool CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                      FileHandle& file, std::string& path, unsigned mode) {
+  if (suffix.size() > 255) return Fail(ENAMETOOLONG);
+  std::string pattern = JoinPath(folder, prefix + "XXXXXX" + suffix);
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const int fd = ::mkostemps(buffer.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
+  if (fd < 0) return Fail(errno);
+  FileHandle created(fd);
+  if (::fchmod(fd, mode) != 0) {
+    const int error = errno;
+    ::unlink(buffer.data());
+    return Fail(error);
+  }
+  file = std::move(created);
+  path.assign(buffer.data());
+  return true;
+}
+
+bool CopyFileData(int from, int to) {
+  SetLastError(kErrorSuccess);
+  return CopyData(from, to);
 }
 
 bool DeleteFile(const std::string& path) {
