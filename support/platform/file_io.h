@@ -1,0 +1,25 @@
+#pragma once
+// Positioned reads and writes on an open file, and opens that refuse anything
+// but a regular file. A FIFO or device put where a shared log or counter file
+// belongs must make the open fail, not block the caller for ever.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "support/platform/file_handle.h"
+
+namespace platform {
+
+// As OpenForAppend / OpenForReadWrite (creating `path` when missing, never
+// truncating), but an existing non-regular file is refused with error 5.
+bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned mode = 0664);
+bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned mode = 0664);
+
+// Reads up to `size` bytes from `offset`, stopping early only at the end of
+// the file; `bytesRead` tells how many arrived.
+bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size, std::size_t& bytesRead);
+
+// Moves the file position to `offset` from the start (SetFilePointer).
+bool SeekTo(int fd, uint64_t offset);
+
+}  // namespace platform

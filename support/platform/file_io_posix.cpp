@@ -1,0 +1,73 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "support/platform/file_io.h"
+#include "support/platform/win_error.h"
+
+namespace platform {
+
+namespace {
+
+bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file) {
+  // O_NONBLOCK only keeps the open of a FIFO from waiting for a peer; it is
+  // cleared again for the regular file that we accept.
+  FileHandle opened(::open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, mode));
+  if (!opened.valid()) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(opened.get(), &st) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetLastError(kErrorAccessDenied);
+    return false;
+  }
+  const int status = ::fcntl(opened.get(), F_GETFL);
+  if (status >= 0) ::fcntl(opened.get(), F_SETFL, status & ~O_NONBLOCK);
+  file = std::move(opened);
+  return true;
+}
+
+}  // namespace
+
+bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned mode) {
+  if (!OpenRegular(path, O_WRONLY | O_APPEND, mode, file)) return false;
+  ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  return true;
+}
+
+bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned mode) {
+  return OpenRegular(path, O_RDWR, mode, file);
+}
+
+bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size, std::size_t& bytesRead) {
+  bytesRead = 0;
+  char* p = static_cast<char*>(data);
+  while (bytesRead < size) {
+    const ssize_t n = ::pread(fd, p + bytesRead, size - bytesRead, static_cast<off_t>(offset + bytesRead));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (n == 0) break;
+    bytesRead += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool SeekTo(int fd, uint64_t offset) {
+  if (::lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform
