@@ -99,6 +99,15 @@ char32_t DecodeUtf16(const WideString& s, std::size_t& i) {
 
 }  // namespace
 
+bool DecodeUtf8CodePoint(std::string_view text, std::size_t& i, char32_t& cp) {
+  const std::size_t start = i;
+  cp = DecodeUtf8(text, i);
+  // A malformed sequence consumes one byte; a real U+FFFD takes three.
+  return cp != 0xFFFD || i - start == 3;
+}
+
+void AppendUtf8CodePoint(std::string& out, char32_t cp) { AppendUtf8(out, cp); }
+
 bool IsSupportedCodePage(unsigned codePage) { return IsUtf8CodePage(codePage) || HighHalfTable(codePage) != nullptr; }
 
 WideString Utf8ToUtf16(std::string_view text) {

@@ -38,6 +38,12 @@ bool WideToMultiByte(const WideString& text, std::string& out, unsigned codePage
 WideString Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(const WideString& text);
 
+// Decodes the code point at `text[i]` and advances `i` past it. A malformed
+// sequence gives U+FFFD, advances by one byte and returns false.
+bool DecodeUtf8CodePoint(std::string_view text, std::size_t& i, char32_t& cp);
+// Appends the UTF-8 form of `cp` to `out`.
+void AppendUtf8CodePoint(std::string& out, char32_t cp);
+
 // Holder of one wide text, as returned by the XML document's node reader.
 class cWIDE {
  public:

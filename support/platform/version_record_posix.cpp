@@ -1,3 +1,4 @@
+// Reads a deliverable's version record back from its ELF file on disk.
 #include "support/version_record.h"
 
 #include <elf.h>
