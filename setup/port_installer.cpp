@@ -1,0 +1,211 @@
+#include "setup/port_installer.h"
+
+#include <cstdint>
+
+#include "setup/messages.h"
+#include "setup/port_list.h"
+#include "support/case_fold.h"
+#include "support/platform/files.h"
+#include "support/platform/paths.h"
+#include "support/platform/process.h"
+#include "support/platform/win_error.h"
+#include "support/system_helpers.h"
+
+namespace setup {
+
+namespace {
+
+constexpr std::size_t kMaxPath = 260;
+
+// Blanks and control characters removed at both ends.
+std::string Trim(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+PortInstaller::PortInstaller(Spooler& spooler, std::string programFolder, std::string portName)
+    : is64Bit(Is64BitWindows),
+      hasAdminRights(HasAdminRights),
+      spooler_(spooler),
+      programFolder_(std::move(programFolder)),
+      portName_(std::move(portName)) {}
+
+std::string PortInstaller::MonitorLibraryPath() const { return platform::JoinPath(programFolder_, "rdx32mon.dll"); }
+
+bool PortInstaller::RunInstaller(const std::string& path) { return platform::StartProcess({path}, true); }
+
+bool PortInstaller::PortExists() {
+  std::vector<PortRecord> ports;
+  if (!spooler_.EnumPorts(ports)) {
+    ShowPlainMessage(WithLastError("EnumPorts() error "));
+    return false;
+  }
+  for (const auto& port : ports) {
+    if (SameTextUtf8(port.portName, portName_)) return true;
+  }
+  return false;
+}
+
+void PortInstaller::QueryPort() {
+  if (PortExists()) {
+    ShowWarningBox("Port [" + portName_ + "] found!");
+  } else {
+    ShowWarningBox("Port [" + portName_ + "] not found!");
+  }
+}
+
+void PortInstaller::AddPort(const std::vector<std::string>& gridPrinters) {
+  if (PortExists()) {
+    ShowWarningBox("Port already installed!");
+    AttachPortToPrinters(gridPrinters);
+    return;
+  }
+  if (is64Bit()) {
+    InstallPort64(gridPrinters);
+  } else {
+    InstallPort32();
+  }
+}
+
+void PortInstaller::InstallPort32() {
+  if (!hasAdminRights()) {
+    ShowWarningBox("Only the Administrator can run this option!");
+    return;
+  }
+  const std::string dll = MonitorLibraryPath();
+  if (!platform::FileExists(dll)) {
+    ShowWarningBox("Could not find file " + dll);
+    return;
+  }
+  std::string shortPath;
+  if (!platform::GetShortPathName(dll, shortPath) || shortPath.size() >= kMaxPath) {
+    ShowWarningBox("GetShortPathNameA failed!");
+    return;
+  }
+  const std::string commandLine = "rundll32.exe " + shortPath + ",InstallDll " + shortPath;
+  if (!platform::StartProcessFromCommandLine(commandLine, true)) {
+    ShowWarningBox(WithLastError("CreateProcessA " + commandLine + " error "));
+  }
+}
+
+void PortInstaller::InstallPort64(const std::vector<std::string>& gridPrinters) {
+  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/setup"))) {
+    ShowWarningBox(WithLastError("CreateProcess() error "));
+    return;
+  }
+  SpoolerHandle channel;
+  if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
+    ShowPlainMessage(WithLastError("OpenPrinter error "));
+    return;
+  }
+  bool failed = false;
+  uint32_t status = 0;
+  if (!spooler_.XcvData(channel, "AddPort", PortNameForChannel(portName_), status)) {
+    failed = true;
+    ShowPlainMessage(WithLastError("XcvData error "));
+  }
+  if (!channel.Close()) {
+    failed = true;
+    ShowPlainMessage(WithLastError("ClosePrinter error "));
+  }
+  if (failed) return;
+  ShowPlainMessage("Success");
+  AttachPortToPrinters(gridPrinters);
+}
+
+void PortInstaller::AttachPortToPrinters(const std::vector<std::string>& gridPrinters) {
+  if (!PortExists()) return;
+  for (const auto& cell : gridPrinters) {
+    const std::string name = Trim(cell);
+    if (name.empty()) continue;
+    SpoolerHandle printer;
+    if (!spooler_.OpenPrinter(name, kPrinterAccessForPortChange, printer)) {
+      ShowPlainMessage(WithLastError("OpenPrinter() error "));
+      continue;
+    }
+    PrinterRecord record;
+    if (!spooler_.GetPrinter(printer, record)) {
+      ShowPlainMessage(WithLastError("GetPrinter() error "));
+      continue;
+    }
+    if (SameTextUtf8(record.portName, portName_)) continue;
+    record.portName = portName_;
+    if (!spooler_.SetPrinter(printer, record)) ShowPlainMessage(WithLastError("SetPrinter() error "));
+  }
+}
+
+void PortInstaller::RemovePort() {
+  std::vector<PrinterRecord> printers;
+  if (spooler_.EnumPrinters(printers)) {
+    for (auto& record : printers) {
+      std::vector<std::string> ports = SplitPortList(record.portName);
+      bool found = false;
+      for (auto it = ports.begin(); it != ports.end(); ++it) {
+        if (SameTextUtf8(*it, portName_)) {
+          ports.erase(it);
+          found = true;
+          break;
+        }
+      }
+      if (!found) continue;
+      record.portName = ports.empty() ? std::string("LPT1:") : JoinPortList(ports);
+      SpoolerHandle printer;
+      if (!spooler_.OpenPrinter(record.printerName, kPrinterAccessForPortChange, printer)) {
+        ShowWarningBox(WithLastError("OpenPrinter() error "));
+        continue;
+      }
+      if (!spooler_.SetPrinter(printer, record)) ShowWarningBox(WithLastError("SetPrinter() error "));
+    }
+  }
+  if (is64Bit()) {
+    UninstallPort64();
+  } else {
+    UninstallPort32();
+  }
+}
+
+void PortInstaller::UninstallPort32() {
+  const std::string dll = MonitorLibraryPath();
+  if (!platform::FileExists(dll)) {
+    ShowWarningBox("Could not find file " + dll);
+    return;
+  }
+  std::string shortPath;
+  if (!platform::GetShortPathName(dll, shortPath) || shortPath.size() >= kMaxPath) {
+    ShowWarningBox("GetShortPathNameA failed!");
+    return;
+  }
+  const std::string commandLine = "rundll32.exe " + shortPath + ",UninstallDll";
+  if (!platform::StartProcessFromCommandLine(commandLine, true)) {
+    ShowWarningBox(WithLastError("CreateProcess " + commandLine + " error "));
+  }
+}
+
+void PortInstaller::UninstallPort64() {
+  SpoolerHandle channel;
+  if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
+    ShowPlainMessage(WithLastError("OpenPrinter error "));
+    return;
+  }
+  bool failed = false;
+  uint32_t status = 0;
+  if (!spooler_.XcvData(channel, "DeletePort", PortNameForChannel(portName_), status)) {
+    failed = true;
+    ShowPlainMessage(WithLastError("XcvData error "));
+  }
+  if (!channel.Close()) {
+    failed = true;
+    ShowPlainMessage(WithLastError("ClosePrinter error "));
+  }
+  if (failed) return;
+  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/unrdx64"))) {
+    ShowWarningBox(WithLastError("CreateProcess() error "));
+  }
+}
+
+}  // namespace setup
