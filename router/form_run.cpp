@@ -1,0 +1,140 @@
+#include "router/form_run.h"
+
+#include <exception>
+#include <string>
+
+#include "router/integer_text.h"
+#include "router/routing_table.h"
+#include "support/platform/files.h"
+#include "support/platform/paths.h"
+#include "support/platform/win_error.h"
+#include "support/system_helpers.h"
+
+TFormRun::TFormRun(std::vector<AnsiString> arguments) : arguments_(std::move(arguments)) { FormCreate(); }
+
+TFormRun::~TFormRun() { FormDestroy(); }
+
+void TFormRun::FormCreate() {
+  if (arguments_.size() < 3) {
+    const AnsiString program = arguments_.empty() ? AnsiString() : arguments_[0];
+    AppMessageBox("Syntax: " + program + " filename printername [document_title]", MB_OK | MB_ICONEXCLAMATION);
+    terminateRequested_ = true;
+    return;
+  }
+
+  // Bound on every run, before the table is read: a router that cannot send
+  // keeps the job rather than deliver it only partly.
+  if (!FLibrary.LoadBesideProgram(kClientLibraryFileName)) {
+    WriteLog("Could not load qtlapi DLL, error " + std::to_string(platform::GetLastError()));
+    terminateRequested_ = true;
+    return;
+  }
+  FMaicomm3 = reinterpret_cast<Maicomm3Function>(FLibrary.Symbol(kMaicomm3EntryName));
+  if (FMaicomm3 == nullptr) {
+    WriteLog("GetProcAddress() error " + std::to_string(platform::GetLastError()));
+    FLibrary.Unload();
+    terminateRequested_ = true;
+    return;
+  }
+
+  try {
+    RunJob();
+  } catch (const std::exception& e) {
+    AppMessageBox(e.what(), MB_OK | MB_ICONERROR);
+  } catch (...) {
+    AppMessageBox("", MB_OK | MB_ICONERROR);
+  }
+  terminateRequested_ = true;
+}
+
+void TFormRun::FormDestroy() {
+  FMaicomm3 = nullptr;
+  FLibrary.Unload();
+}
+
+void TFormRun::RunJob() {
+  const AnsiString& jobFile = arguments_[1];
+  const AnsiString& printerName = arguments_[2];
+
+  const std::string tablePath = platform::RoutingTablePath();
+  if (!platform::FileExists(tablePath)) return;
+  std::vector<AnsiString> lines;
+  AnsiString error;
+  if (!LoadRoutingTable(tablePath, lines, error)) {
+    WriteLog("Error reading parameter file: " + error);
+    return;
+  }
+
+  bool found = false;
+  for (const AnsiString& line : lines) {
+    const RoutingRecord record = RoutingRecord::FromLine(line);
+    if (!RecordAppliesTo(record, printerName)) continue;
+    found = true;
+    if (!DispatchRecord(jobFile, printerName, record)) return;
+  }
+  if (!found) {
+    for (const AnsiString& line : lines) {
+      const RoutingRecord record = RoutingRecord::FromLine(line);
+      if (!RecordAppliesTo(record, AnyPrinterName)) continue;
+      found = true;
+      SendToSpooler(jobFile, printerName, record);
+    }
+  }
+
+  // Quillet forwarding may have moved the job away already; nothing to report then.
+  platform::DeleteFile(jobFile);
+  if (!found) WriteLog("Did not locate printer " + printerName + " in param. file");
+}
+
+bool TFormRun::DispatchRecord(const AnsiString& jobFile, const AnsiString& printerName,
+                              const RoutingRecord& record) {
+  switch (ClassifyDestination(record.destServer)) {
+    case DestinationKind::LocalCopy:
+      return MakeLocalCopy(jobFile, record.portLocation);
+    case DestinationKind::ProxyHandOff:
+      return HandOffToProxy(jobFile, printerName,
+                            record.destServer.substr(kProxyPrefix.size()) + ":" + record.portLocation);
+    case DestinationKind::QuilletForwarding:
+      return ForwardToQuillet(jobFile, LeadingInt32(record.destServer.substr(kQuilletPrefix.size())));
+    case DestinationKind::SpoolerSend:
+      SendToSpooler(jobFile, printerName, record);
+      return true;
+  }
+  return true;
+}
+
+void TFormRun::SendToSpooler(const AnsiString& jobFile, const AnsiString& printerName,
+                             const RoutingRecord& record) {
+  const AnsiString hostPort = record.destServer + ":" + record.portLocation;
+  int32_t replyLength = 0;
+  const int32_t result = FMaicomm3(printerName.c_str(), hostPort.c_str(), jobFile.c_str(), 0, nullptr, &replyLength,
+                                   StrToIntDef(record.timeoutSec, 0), kSendFileCommand);
+  WriteLog("Sent " + jobFile + " to " + hostPort + " for " + printerName + ", ret=" + std::to_string(result));
+}
+
+bool TFormRun::MakeLocalCopy(const AnsiString& jobFile, const AnsiString& folder) {
+  for (int attempt = 0;; ++attempt) {
+    AnsiString name;
+    if (!MakeLocalCopyName(folder, name)) return false;
+    if (platform::CopyFileNoReplace(jobFile, name)) return true;
+    const uint32_t error = platform::GetLastError();
+    // Another router took the name between the check and the copy: the copy
+    // refused to overwrite it, so pick the next free name.
+    if (error == platform::kErrorFileExists && attempt < kNameRaceRetries) continue;
+    WriteLog("Copy file error " + std::to_string(error));
+    return false;
+  }
+}
+
+bool TFormRun::EnsureDataDir() {
+  if (FDataDir.empty()) GetCommonAppDataDir(FDataDir);
+  if (FDataDir.empty()) return false;
+  if (!platform::DirectoryExists(FDataDir)) {
+    try {
+      platform::ForceDirectories(FDataDir);
+    } catch (const std::exception&) {
+      // Reported by the caller's own check below, as a folder that is missing.
+    }
+  }
+  return platform::DirectoryExists(FDataDir);
+}
