@@ -21,6 +21,7 @@ class PortInstaller {
 
   const std::string& portName() const { return portName_; }
   const std::string& programFolder() const { return programFolder_; }
+  Spooler& spooler() const { return spooler_; }
 
   // True when the port is among the spooler's ports.
   bool PortExists();
