@@ -19,12 +19,26 @@ struct CorvantaVersionNote {
 
 inline constexpr const char* kVersionNoteSection = ".note.corvanta.version";
 
+// One version word from two parts; a part outside 0..65535 stops the build.
+consteval uint32_t CorvantaVersionWord(long long high, long long low) {
+  if (high < 0 || high > 0xFFFF || low < 0 || low > 0xFFFF) throw "version parts are 0 to 65535";
+  return (static_cast<uint32_t>(high) << 16) | static_cast<uint32_t>(low);
+}
+
 // Defines the record once in a deliverable's main source file.
 #define CORVANTA_VERSION_RECORD(f1, f2, f3, f4, p1, p2, p3, p4, description, company)                   \
   extern "C" __attribute__((section(".note.corvanta.version"), used, aligned(4), visibility("hidden"))) \
   const CorvantaVersionNote corvanta_version_note = {                                                    \
-      9, sizeof(CorvantaVersionNote) - 24, 1, "Corvanta", ((f1) << 16) | (f2), ((f3) << 16) | (f4),     \
-      ((p1) << 16) | (p2), ((p3) << 16) | (p4), description, company}
+      9,                                                                                                 \
+      sizeof(CorvantaVersionNote) - 24,                                                                  \
+      1,                                                                                                 \
+      "Corvanta",                                                                                        \
+      CorvantaVersionWord(f1, f2),                                                                       \
+      CorvantaVersionWord(f3, f4),                                                                       \
+      CorvantaVersionWord(p1, p2),                                                                       \
+      CorvantaVersionWord(p3, p4),                                                                       \
+      description,                                                                                       \
+      company}
 
 struct VersionRecord {
   uint16_t file[4] = {};

@@ -58,10 +58,13 @@ bool TimeFromEnvironment(SystemTime& time) {
 }  // namespace
 
 uint32_t GetTickCount() {
+  std::function<uint32_t()> source;
   {
     std::lock_guard<std::mutex> lock(SourceMutex());
-    if (TickSource()) return TickSource()();
+    source = TickSource();
   }
+  // Called outside the lock: a source may itself ask for the time.
+  if (source) return source();
   uint32_t ticks = 0;
   if (TickFromEnvironment(ticks)) return ticks;
   struct timespec ts {};
@@ -71,10 +74,12 @@ uint32_t GetTickCount() {
 }
 
 SystemTime GetLocalTime() {
+  std::function<SystemTime()> source;
   {
     std::lock_guard<std::mutex> lock(SourceMutex());
-    if (TimeSource()) return TimeSource()();
+    source = TimeSource();
   }
+  if (source) return source();
   SystemTime result;
   if (TimeFromEnvironment(result)) return result;
   struct timespec ts {};

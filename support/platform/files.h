@@ -18,9 +18,11 @@ class InOutError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Creates `path` and every missing parent. Throws InOutError (with a message)
-// for an empty or invalid path, or when a component cannot be created;
-// returns true when the folder exists afterwards.
+// Creates `path` and every missing parent (mode 0775 less the umask). Throws
+// InOutError ("Unable to create directory") for an empty path and ("Invalid
+// path") for one holding a NUL character. Returns true when the folder exists
+// afterwards; false, with the last error set, when a component cannot be
+// created (3 when a file stands where a folder should be).
 bool ForceDirectories(const std::string& path);
 
 // Opens (creating when missing) `path` for appending, hinting sequential use.
@@ -41,9 +43,10 @@ bool ReadWholeFile(const std::string& path, std::string& contents);
 // leaves nothing behind. The kernel copies the data; memory use is flat.
 bool CopyFileNoReplace(const std::string& source, const std::string& target);
 
-// Moves `source` to `target` without ever replacing `target`; across file
-// systems it copies (flushed to disk with its folder) and then removes the
-// source. Returns only when the data is on disk.
+// Moves `source` to `target` without ever replacing `target` (error 80);
+// across file systems it copies (flushed to disk with its folder) and then
+// removes the source. Returns only when the data is on disk. On failure the
+// source is where it was and nothing new is left at `target`.
 bool MoveFileNoReplace(const std::string& source, const std::string& target);
 
 // Replaces `path` with `contents` so that readers see the old or the new file,

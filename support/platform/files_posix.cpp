@@ -107,13 +107,21 @@ bool CopyToNewFile(const std::string& source, const std::string& target, bool fl
   const uint32_t copyError = GetLastError();
   if (!out.Close()) ok = false;
   if (ok) ok = PublishNoReplace(tempPath, target);
-  if (ok && flush) ok = SyncFolderOf(target);
   if (!ok) {
     const uint32_t error = GetLastError() != kErrorSuccess ? GetLastError() : copyError;
     ::unlink(tempPath.c_str());
     SetLastError(error);
+    return false;
   }
-  return ok;
+  if (flush && !SyncFolderOf(target)) {
+    // The new name may not survive a crash: take it back, so that failure
+    // means nothing was published.
+    const uint32_t error = GetLastError();
+    ::unlink(target.c_str());
+    SetLastError(error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -215,20 +223,37 @@ bool CopyFileNoReplace(const std::string& source, const std::string& target) {
 bool MoveFileNoReplace(const std::string& source, const std::string& target) {
   SetLastError(kErrorSuccess);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-    return SyncFolderOf(target);
+    // The move has happened and cannot be undone; flushing the folder only
+    // hardens it, so its failure must not be reported as a failed move.
+    SyncFolderOf(target);
+    SetLastError(kErrorSuccess);
+    return true;
   }
   if (errno == EINVAL || errno == ENOSYS) {
     // No RENAME_NOREPLACE here: link then unlink never replaces either.
     if (::link(source.c_str(), target.c_str()) == 0) {
-      ::unlink(source.c_str());
-      return SyncFolderOf(target);
+      if (::unlink(source.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(target.c_str());
+        return Fail(error);
+      }
+      SyncFolderOf(target);
+      SetLastError(kErrorSuccess);
+      return true;
     }
     if (errno != EXDEV && errno != EPERM) return Fail(errno);
   } else if (errno != EXDEV) {
     return Fail(errno);
   }
   if (!CopyToNewFile(source, target, true)) return false;
-  if (::unlink(source.c_str()) != 0) return Fail(errno);
+  if (::unlink(source.c_str()) != 0) {
+    // The source stays, so the copy must go: a failed move leaves one file.
+    const int error = errno;
+    ::unlink(target.c_str());
+    return Fail(error);
+  }
+  SyncFolderOf(source);
+  SetLastError(kErrorSuccess);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Exclusive byte-range lock on an open file, waited for and held until the
 // owner goes out of scope. Open-file-description locks: they exclude other
-// threads of this process as well as other processes.
+// threads of this process as well as other processes, provided each thread
+// opens the file itself (threads sharing one descriptor share its locks).
+// Declare the lock after the file's owner, so it is released first.
 #include <cstdint>
 
 namespace platform {

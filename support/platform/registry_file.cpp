@@ -138,7 +138,12 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
     return true;
   }
   if (data.rfind("dword:", 0) == 0) {
-    const unsigned long v = std::strtoul(data.c_str() + 6, nullptr, 16);
+    const std::string digits = data.substr(6);
+    if (digits.empty() || digits.size() > 8 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+      return false;
+    }
+    const unsigned long v = std::strtoul(digits.c_str(), nullptr, 16);
     value.type = kRegDword;
     value.data = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
                   static_cast<uint8_t>(v >> 24)};

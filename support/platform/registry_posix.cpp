@@ -27,6 +27,15 @@ std::string NormalizeKeyPath(std::string path) {
   return path;
 }
 
+// A line break or other control character in a key or value name would break
+// the file's one-item-per-line form, so such names are refused.
+bool StorableName(const std::string& name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
 std::string KeyFold(const std::string& path) { return FoldCaseUtf8(NormalizeKeyPath(path)); }
 
 // Reads the registry file; a missing file is an empty registry.
@@ -119,7 +128,7 @@ long RegistryKey::Open(const std::string& keyPath, RegistryKey& key) {
 
 long RegistryKey::Create(const std::string& keyPath, RegistryKey& key) {
   const std::string path = NormalizeKeyPath(keyPath);
-  if (path.empty()) return kErrorInvalidParameter;
+  if (path.empty() || !StorableName(path)) return kErrorInvalidParameter;
   std::vector<RegistryKeyData> keys;
   if (LoadKeys(keys) == kErrorSuccess && FindKey(keys, path) != nullptr) {
     key.path_ = path;
@@ -153,7 +162,7 @@ long RegistryKey::QueryValue(const std::string& name, uint32_t* type, void* data
   const long result = LoadKeys(keys);
   if (result != kErrorSuccess) return result;
   RegistryKeyData* key = FindKey(keys, path_);
-  if (key == nullptr) return KeyExists(keys, path_) ? kErrorFileNotFound : kErrorFileNotFound;
+  if (key == nullptr) return kErrorFileNotFound;
   const RegistryValue* value = FindValue(*key, name);
   if (value == nullptr) return kErrorFileNotFound;
   if (type != nullptr) *type = value->type;
@@ -174,6 +183,7 @@ long RegistryKey::QueryValue(const std::string& name, uint32_t* type, void* data
 
 long RegistryKey::SetValue(const std::string& name, uint32_t type, const void* data, uint32_t size) const {
   if (data == nullptr && size > 0) return kErrorInvalidParameter;
+  if (path_.empty() || !StorableName(path_) || !StorableName(name)) return kErrorInvalidParameter;
   const auto* bytes = static_cast<const uint8_t*>(data);
   return Modify([&](std::vector<RegistryKeyData>& keys) {
     EnsureKeyWithParents(keys, path_);
@@ -255,6 +265,8 @@ long RegistryKey::QueryDword(const std::string& name, uint32_t& value) const {
   uint8_t bytes[4] = {};
   uint32_t size = sizeof bytes;
   const long result = QueryValue(name, &type, bytes, &size);
+  // A value of another type is the wrong kind of data, however long it is.
+  if (result == kErrorMoreData) return kErrorInvalidData;
   if (result != kErrorSuccess) return result;
   if (type != kRegDword || size != 4) return kErrorInvalidData;
   value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
