@@ -1,0 +1,252 @@
+#include "tests/router/router_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace router_test {
+
+namespace {
+
+constexpr int kRunLimitMs = 60000;
+
+std::string MakeTempFolder() {
+  std::string pattern = (fs::temp_directory_path() / "router-test-XXXXXX").string();
+  char* made = ::mkdtemp(pattern.data());
+  if (made == nullptr) throw std::runtime_error("cannot create a temporary folder");
+  // Reachable by the unprivileged user of the permission cases.
+  fs::permissions(pattern, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  return pattern;
+}
+
+platform::ChildProcessOptions OptionsFor(const RouterSandbox& sandbox, const Environment& extra) {
+  platform::ChildProcessOptions options;
+  // A bare environment, as a print backend gets; only what the run needs.
+  options.clearEnvironment = true;
+  for (const char* name : {"PATH", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) options.environment.emplace_back(name, value);
+  }
+  options.environment.emplace_back("CORVANTA_ROOT", sandbox.root());
+  options.environment.emplace_back("CORVANTA_TEST_LOCAL_TIME", kLocalTime);
+  options.environment.emplace_back("ROUTER_FAKE_CALLS", sandbox.base() + "/calls.txt");
+  for (const auto& [name, value] : extra) {
+    auto same = [&name](const auto& entry) { return entry.first == name; };
+    options.environment.erase(std::remove_if(options.environment.begin(), options.environment.end(), same),
+                              options.environment.end());
+    options.environment.emplace_back(name, value);
+  }
+  return options;
+}
+
+}  // namespace
+
+RouterSandbox::RouterSandbox(ClientLibrary library) {
+  base_ = MakeTempFolder();
+  root_ = base_ + "/root";
+  fs::create_directories(root_ + "/etc/corvanta");
+  fs::create_directories(root_ + "/var/lib/Corvanta/Stampline");
+  fs::create_directories(base_ + "/jobs");
+  fs::create_directories(base_ + "/bin");
+  program_ = base_ + "/bin/rdx64run";
+  fs::copy_file(ROUTER_PROGRAM, program_);
+  if (library == ClientLibrary::Recording) fs::copy_file(FAKE_QTLAPI, base_ + "/bin/libqtlapi.so");
+  if (library == ClientLibrary::WithoutEntry) fs::copy_file(NO_ENTRY_QTLAPI, base_ + "/bin/libqtlapi.so");
+}
+
+RouterSandbox::~RouterSandbox() {
+  for (auto it = mounts_.rbegin(); it != mounts_.rend(); ++it) {
+    if (RunTool({"umount", *it}) != 0) RunTool({"umount", "-l", *it});
+  }
+  std::error_code error;
+  fs::remove_all(base_, error);
+}
+
+void RouterSandbox::WriteTable(const std::string& content) const { WriteFile(tablePath(), content); }
+
+void RouterSandbox::WriteQuilletSettings(const std::string& content) const {
+  WriteFile(quilletSettingsPath(), content);
+}
+
+std::string RouterSandbox::MakeJob(const std::string& name, const std::string& content) const {
+  const std::string path = base_ + "/jobs/" + name;
+  WriteFile(path, content);
+  return path;
+}
+
+bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::string>& arguments,
+                          const Environment& extra, const std::string& stderrPath, bool asNobody) const {
+  std::vector<std::string> argv;
+  if (asNobody) argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  argv.push_back(program_);
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  platform::ChildProcessOptions options = OptionsFor(*this, extra);
+  options.standardInput = "/dev/null";
+  options.standardError = stderrPath;
+  return child.Start(argv, options);
+}
+
+RouterRun RouterSandbox::Run(const std::vector<std::string>& arguments, const Environment& extra, bool asNobody) {
+  RouterRun run;
+  const std::string stderrPath = base_ + "/stderr.txt";
+  platform::ChildProcess child;
+  if (!Start(child, arguments, extra, stderrPath, asNobody)) {
+    ADD_FAILURE() << "cannot start " << program_;
+    run.exitCode = 999;
+    return run;
+  }
+  if (!child.Wait(kRunLimitMs, &run.exitCode)) {
+    ADD_FAILURE() << "the router did not end within " << kRunLimitMs << " ms";
+    child.Terminate(0);
+    run.exitCode = 998;
+  }
+  run.standardError = ReadFile(stderrPath);
+  return run;
+}
+
+std::vector<std::string> RouterSandbox::LogLines() const {
+  std::vector<std::string> lines;
+  if (!Exists(logPath())) return lines;
+  const std::string text = ReadFile(logPath());
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "log ends without CR LF: " << text.substr(start);
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::vector<std::string> RouterSandbox::LogMessages() const {
+  std::vector<std::string> messages;
+  const std::string stamp = kLogStamp;
+  for (const std::string& line : LogLines()) {
+    if (line.compare(0, stamp.size(), stamp) != 0) {
+      ADD_FAILURE() << "log line without the time stamp: " << line;
+      messages.push_back(line);
+    } else {
+      messages.push_back(line.substr(stamp.size()));
+    }
+  }
+  return messages;
+}
+
+std::vector<LibraryCall> RouterSandbox::Calls() const {
+  std::vector<LibraryCall> calls;
+  const std::string path = base_ + "/calls.txt";
+  if (!Exists(path)) return calls;
+  for (const std::string& line : SplitText(ReadFile(path), '\n')) {
+    if (line.empty()) continue;
+    const std::vector<std::string> f = SplitText(line, '\t');
+    if (f.size() != 9) {
+      ADD_FAILURE() << "malformed call record: " << line;
+      continue;
+    }
+    LibraryCall call;
+    call.id = f[0];
+    call.server = f[1];
+    call.input = f[2];
+    call.inlen = std::stoi(f[3]);
+    call.output = f[4];
+    call.bufsize = f[5];
+    call.timeout = std::stoi(f[6]);
+    call.command = std::stoi(f[7]);
+    call.inputSize = std::stoll(f[8]);
+    calls.push_back(call);
+  }
+  return calls;
+}
+
+void RouterSandbox::OpenToEveryone() const {
+  fs::permissions(base_, fs::perms::all);
+  for (const auto& entry : fs::recursive_directory_iterator(base_)) {
+    if (entry.is_symlink()) continue;
+    if (entry.is_directory()) {
+      fs::permissions(entry.path(), fs::perms::all);
+    } else {
+      fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                        fs::perms::group_write | fs::perms::others_read | fs::perms::others_write,
+                      fs::perm_options::add);
+    }
+  }
+}
+
+bool RouterSandbox::MountTmpfs(const std::string& folder, const std::string& size) {
+  fs::create_directories(folder);
+  if (RunTool({"mount", "-t", "tmpfs", "-o", "size=" + size + ",mode=0777", "tmpfs", folder}) != 0) return false;
+  mounts_.push_back(folder);
+  return true;
+}
+
+bool RouterSandbox::BindMount(const std::string& source, const std::string& target) {
+  if (RunTool({"mount", "--bind", source, target}) != 0) return false;
+  mounts_.push_back(target);
+  return true;
+}
+
+bool RouterSandbox::RemountReadOnly(const std::string& target) {
+  return RunTool({"mount", "-o", "remount,ro,bind", target}) == 0 || RunTool({"mount", "-o", "remount,ro", target}) == 0;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+uint32_t RunTool(const std::vector<std::string>& argv) {
+  platform::ChildProcess child;
+  platform::ChildProcessOptions options;
+  options.standardInput = "/dev/null";
+  options.standardOutput = "/dev/null";
+  options.standardError = "/dev/null";
+  if (!child.Start(argv, options)) return 127;
+  uint32_t exitCode = 0;
+  if (!child.Wait(30000, &exitCode)) return 124;
+  return exitCode;
+}
+
+std::vector<std::string> SplitText(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace router_test
