@@ -2,12 +2,15 @@
 #include "support/version_record.h"
 
 #include <elf.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
-#include "support/platform/files.h"
+#include "support/platform/file_handle.h"
 
 namespace {
 
@@ -15,6 +18,7 @@ bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size) {
   char* p = static_cast<char*>(data);
   while (size > 0) {
     const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     p += n;
     offset += static_cast<uint64_t>(n);
@@ -26,8 +30,12 @@ bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size) {
 }  // namespace
 
 bool ReadVersionRecord(const std::string& path, VersionRecord& record) {
-  platform::FileHandle file;
-  if (!platform::OpenForRead(path, file)) return false;
+  // Without blocking, so that a FIFO or device named by mistake cannot hang
+  // the caller; only a regular file can carry a record.
+  platform::FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!file.valid()) return false;
+  struct stat st {};
+  if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   Elf64_Ehdr header{};
   if (!ReadAt(file.get(), 0, &header, sizeof header)) return false;
   if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) return false;

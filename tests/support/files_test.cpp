@@ -1,7 +1,6 @@
 // Folder creation, copy and move that never replace and never leave a part
 // behind, and atomic replacement.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>

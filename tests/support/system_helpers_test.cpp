@@ -1,5 +1,6 @@
 // The common data folder, version text, message box and machine questions.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -87,8 +88,10 @@ TEST(FileVersionText, ExactlyUndefinedWithoutARecord) {
   std::string corrupt = helper;
   corrupt.resize(corrupt.size() / 2);
   support_test::WriteFileText(dir / "half", corrupt);
-  for (const std::string& path : {dir / "plain.txt", dir / "empty", dir / "truncated", dir / "half",
-                                 dir / "missing", dir.path(), std::string("/proc/self/exe"), std::string("")}) {
+  // A FIFO must not hang the reader waiting for a writer.
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  for (const std::string& path : {dir / "plain.txt", dir / "empty", dir / "truncated", dir / "half", dir / "fifo",
+                                  dir / "missing", dir.path(), std::string("/proc/self/exe"), std::string("")}) {
     SCOPED_TRACE(path);
     AnsiString text = "previous";
     GetFileVersionText(path.c_str(), text);
