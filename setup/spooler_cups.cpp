@@ -23,11 +23,18 @@ namespace setup {
 
 namespace {
 
+// libcups remembers the server it first used; forgetting it makes every
+// connection follow the current CUPS_SERVER, as a new process would.
+const char* CurrentServer() {
+  cupsSetServer(nullptr);
+  return cupsServer();
+}
+
 // Owner of one connection to the CUPS server.
 class CupsConnection {
  public:
   CupsConnection()
-      : http_(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr)) {}
+      : http_(httpConnect2(CurrentServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr)) {}
   ~CupsConnection() {
     if (http_ != nullptr) httpClose(http_);
   }
@@ -98,7 +105,6 @@ ipp_t* Send(ipp_t* request, const char* resource, bool notFoundIsEmpty = false) 
     FailWith(kErrorServerUnavailable);
     return nullptr;
   }
-  ippAddString(owned.get(), IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   IppMessage response(cupsDoRequest(connection.get(), owned.release(), resource));
   const ipp_status_t status = cupsLastError();
   if (response.get() == nullptr) {
@@ -110,6 +116,17 @@ ipp_t* Send(ipp_t* request, const char* resource, bool notFoundIsEmpty = false) 
     return nullptr;
   }
   return response.release();
+}
+
+// A request with its operation attributes begun; the caller adds the rest in
+// group order (operation, then printer).
+ipp_t* NewRequest(ipp_op_t operation, const std::string& printerUri = {}) {
+  ipp_t* request = ippNewRequest(operation);
+  if (!printerUri.empty()) {
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri.c_str());
+  }
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  return request;
 }
 
 std::string PrinterUri(const std::string& name) {
@@ -152,8 +169,7 @@ std::vector<PrinterRecord> PrintersOf(ipp_t* response, bool localOnly) {
 const char* const kPrinterAttributes[] = {"printer-name", "device-uri", "printer-type"};
 
 bool QueryPrinter(const std::string& name, PrinterRecord& record) {
-  ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(name).c_str());
+  ipp_t* request = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, PrinterUri(name));
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
                 kPrinterAttributes);
   IppMessage response(Send(request, "/"));
@@ -167,7 +183,7 @@ bool QueryPrinter(const std::string& name, PrinterRecord& record) {
 class CupsSpooler : public Spooler {
  public:
   bool EnumPrinters(std::vector<PrinterRecord>& printers) override {
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ipp_t* request = NewRequest(IPP_OP_CUPS_GET_PRINTERS);
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
                   kPrinterAttributes);
     IppMessage response(Send(request, "/", true));
@@ -218,8 +234,7 @@ class CupsSpooler : public Spooler {
     // A queue has exactly one device.
     const std::vector<std::string> ports = SplitPortList(record.portName);
     if (ports.size() != 1) return FailWith(platform::kErrorInvalidParameter);
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(target->name).c_str());
+    ipp_t* request = NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, PrinterUri(target->name));
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, DeviceUriFromPort(ports[0]).c_str());
     IppMessage response(Send(request, "/admin/"));
     return response.get() != nullptr;
