@@ -35,6 +35,7 @@ class SpoolerStandIn {
     argv.insert(argv.end(), extra.begin(), extra.end());
     platform::ChildProcessOptions options;
     options.standardInput = "/dev/null";
+    options.standardOutput = folder + "/standin-stdout.txt";
     options.standardError = folder + "/standin-stderr.txt";
     if (!server_.Start(argv, options) || !WaitForFile(portFile, 10000)) return;
     port_ = std::stoi(ReadFile(portFile));
