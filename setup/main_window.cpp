@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -177,6 +178,8 @@ void TForm1::BuildControls() {
   Timer1->setInterval(50);
 
   setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowMaximizeButtonHint);
+  // The window is as large as its client area and menu, and cannot be resized.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
   move(169, 137);
 
   connect(EditExec, &QLineEdit::textChanged, this, &TForm1::EditExecChange);
@@ -213,6 +216,7 @@ void TForm1::BuildControls() {
 
 void TForm1::BuildMenus() {
   const QStyle* look = style();
+  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
   File1 = menuBar()->addMenu(QStringLiteral("&File"));
   File1->setObjectName(QStringLiteral("File1"));
   Save1 = File1->addAction(DiskGlyph(look), QStringLiteral("&Save"));
@@ -460,7 +464,10 @@ void TForm1::ComboBox1Select() {
   const int index = ComboBox1->currentIndex();
   if (index < 0) return;
   const QString text = ComboBox1->itemText(index);
-  if (text != CellTextAtSelect) {
+  // Compared with what the cell holds now, not with its text at selection:
+  // a choice taken back must reach the cell too, or the grid would show (and
+  // save) a value the editor no longer shows.
+  if (text != StringGrid1->Cell(EditCol, EditRow)) {
     StringGrid1->SetCell(EditCol, EditRow, text);
     BitBtnOk->setEnabled(true);
   }
@@ -473,7 +480,7 @@ void TForm1::ComboBox1Change() {
   if (!ComboBox1->isVisible() || EditRow <= 0) return;
   if (EditCol != 2 && EditCol != 4 && EditCol != 5) return;
   const QString text = ComboBox1->currentText();
-  if (text != CellTextAtSelect) {
+  if (text != StringGrid1->Cell(EditCol, EditRow)) {
     StringGrid1->SetCell(EditCol, EditRow, text);
     BitBtnOk->setEnabled(true);
   }

@@ -86,7 +86,7 @@ void MessageRecorder::clear() {
 
 void WriteRecordingProgram(const std::string& path, const std::string& logPath, const std::string& extra) {
   fs::create_directories(fs::path(path).parent_path());
-  WriteFile(path, "#!/bin/sh\necho \"$(basename \"$0\")$(printf ' %s' \"$@\")\" >> '" + logPath + "'\n" + extra +
+  WriteFile(path, "#!/bin/sh\necho \"${0##*/}$(printf ' %s' \"$@\")\" >> '" + logPath + "'\n" + extra +
                       "\n");
   fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                             fs::perms::others_read | fs::perms::others_exec);
