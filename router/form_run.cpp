@@ -67,17 +67,15 @@ void TFormRun::RunJob() {
 
   bool found = false;
   for (const AnsiString& line : lines) {
-    const RoutingRecord record = RoutingRecord::FromLine(line);
-    if (!RecordAppliesTo(record, printerName)) continue;
+    if (!LineAppliesTo(line, printerName)) continue;
     found = true;
-    if (!DispatchRecord(jobFile, printerName, record)) return;
+    if (!DispatchRecord(jobFile, printerName, RoutingRecord::FromLine(line))) return;
   }
   if (!found) {
     for (const AnsiString& line : lines) {
-      const RoutingRecord record = RoutingRecord::FromLine(line);
-      if (!RecordAppliesTo(record, AnyPrinterName)) continue;
+      if (!LineAppliesTo(line, AnyPrinterName)) continue;
       found = true;
-      SendToSpooler(jobFile, printerName, record);
+      SendToSpooler(jobFile, printerName, RoutingRecord::FromLine(line));
     }
   }
 

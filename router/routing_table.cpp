@@ -53,6 +53,37 @@ bool LoadRoutingTable(const std::string& path, std::vector<AnsiString>& lines, A
   return true;
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SamePrinterName(std::string_view a, std::string_view b) {
+  // Most names are plain ASCII; folding is only needed beyond it (where a
+  // name may even change its length, like the Kelvin sign against "k").
+  if (IsAscii(a) && IsAscii(b)) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+  }
+  return SameTextUtf8(a, b);
+}
+
 bool RecordAppliesTo(const RoutingRecord& record, const AnsiString& printerName) {
-  return !record.printer.empty() && SameTextUtf8(record.printer, printerName);
+  return !record.printer.empty() && SamePrinterName(record.printer, printerName);
+}
+
+bool LineAppliesTo(const AnsiString& line, const AnsiString& printerName) {
+  // The first field as the splitter cuts it: up to a TAB, or a NUL that ends the text.
+  const std::size_t end = line.find_first_of(std::string_view("\t\0", 2));
+  const std::string_view printer = std::string_view(line).substr(0, end);
+  return !printer.empty() && SamePrinterName(printer, printerName);
 }

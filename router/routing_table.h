@@ -32,3 +32,10 @@ bool LoadRoutingTable(const std::string& path, std::vector<AnsiString>& lines, A
 // equal ignoring case. A record without a printer name (an empty line)
 // applies to no job, not even one whose printer name is empty.
 bool RecordAppliesTo(const RoutingRecord& record, const AnsiString& printerName);
+
+// The same for a table line, looking at its first field only, so that the
+// lines of other printers are never split.
+bool LineAppliesTo(const AnsiString& line, const AnsiString& printerName);
+
+// Equal ignoring case, as printer names are compared.
+bool SamePrinterName(std::string_view a, std::string_view b);

@@ -80,10 +80,31 @@ std::string RouterSandbox::MakeJob(const std::string& name, const std::string& c
   return path;
 }
 
+bool RouterSandbox::HideInstalledClientLibraries() {
+  hidden_.clear();
+  for (const char* folder : {"/usr/lib", "/usr/local/lib", "/usr/lib/x86_64-linux-gnu", "/lib/x86_64-linux-gnu",
+                             "/usr/lib64", "/lib64"}) {
+    for (const std::string& name : ListFolder(folder)) {
+      const std::string path = std::string(folder) + "/" + name;
+      if (name.starts_with("libqtlapi.so") && !fs::is_symlink(path)) hidden_.push_back(path);
+    }
+  }
+  if (hidden_.empty()) return true;
+  // Check once that a private mount namespace can be had here.
+  return RunTool({"unshare", "--mount", "--propagation", "private", "--", "mount", "--bind", "/dev/null",
+                  hidden_.front()}) == 0;
+}
+
 bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::string>& arguments,
                           const Environment& extra, const std::string& stderrPath, bool asNobody) const {
   std::vector<std::string> argv;
-  if (asNobody) argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  if (!hidden_.empty()) {
+    std::string script;
+    for (const std::string& path : hidden_) script += "mount --bind /dev/null '" + path + "' && ";
+    script += "exec \"$@\"";
+    argv = {"unshare", "--mount", "--propagation", "private", "--", "sh", "-c", script, "sh"};
+  }
+  if (asNobody) argv.insert(argv.end(), {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
   argv.push_back(program_);
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   platform::ChildProcessOptions options = OptionsFor(*this, extra);

@@ -54,6 +54,12 @@ class RouterSandbox {
   std::string proxyFolder() const { return stampline() + "/proxydata"; }
   std::string counterPath() const { return stampline() + "/PROXYDATA.dat"; }
 
+  // Makes copies of the client library installed on this machine invisible
+  // to the runs (each run gets a mount namespace of its own in which they
+  // are masked), so that a run finds no library at all. False when there are
+  // copies and they cannot be hidden.
+  bool HideInstalledClientLibraries();
+
   // Runs the program from another place (the build's own copy, say).
   void UseProgram(const std::string& path) { program_ = path; }
 
@@ -89,6 +95,7 @@ class RouterSandbox {
  private:
   std::string base_, root_, program_;
   std::vector<std::string> mounts_;
+  std::vector<std::string> hidden_;
 };
 
 // Small file helpers.

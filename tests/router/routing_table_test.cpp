@@ -51,4 +51,17 @@ TEST(RoutingTable, RecordsWithoutAPrinterApplyToNoJob) {
   EXPECT_FALSE(RecordAppliesTo(RoutingRecord::FromLine("Omega \thost"), "Omega"));
 }
 
+TEST(RoutingTable, LineTestAgreesWithTheSplitRecord) {
+  const std::string lines[] = {"",       "\t\t\t",      "P",          "p\thost",       "P \thost", "\tP",
+                               "Ωμέγα\tx", "ΩΜΈΓΑ",       "K\tx",       "\u212A\tx",     std::string("P\0x\ty", 5),
+                               "PP\tx",   "ANYPRINTER\t", "anyprinter"};
+  const std::string names[] = {"", "P", "p", "Ωμέγα", "k", "ANYPRINTER", "P "};
+  for (const auto& line : lines) {
+    for (const auto& name : names) {
+      EXPECT_EQ(LineAppliesTo(line, name), RecordAppliesTo(RoutingRecord::FromLine(line), name))
+          << "line '" << line << "', name '" << name << "'";
+    }
+  }
+}
+
 }  // namespace
