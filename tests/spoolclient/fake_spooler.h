@@ -62,6 +62,23 @@ class FakeSpooler {
   std::thread thread_;
 };
 
+// A plain client connection to a loopback port, for peers that behave in
+// ways the library never would (a body that stops half-way).
+class RawConnection {
+ public:
+  explicit RawConnection(uint16_t port);
+  ~RawConnection();
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+  bool connected() const { return fd_ >= 0; }
+  bool Send(const std::string& bytes);
+  // Everything until the peer closes (or 10 s pass).
+  std::string ReceiveUntilClosed();
+
+ private:
+  int fd_ = -1;
+};
+
 // Raises this process's open-file limit to at least `count` (false when it
 // cannot), and holds that many extra descriptors open while alive, so that
 // the next socket number is above `count`.

@@ -165,6 +165,40 @@ void FakeSpooler::Serve(int client) {
   }
 }
 
+RawConnection::RawConnection(uint16_t port) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  struct sockaddr_in address {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<struct sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+RawConnection::~RawConnection() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool RawConnection::Send(const std::string& bytes) {
+  return fd_ >= 0 && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+std::string RawConnection::ReceiveUntilClosed() {
+  std::string received;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (fd_ >= 0 && std::chrono::steady_clock::now() < deadline) {
+    struct pollfd entry = {fd_, POLLIN, 0};
+    if (::poll(&entry, 1, 100) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    received.append(buffer, static_cast<std::size_t>(n));
+  }
+  return received;
+}
+
 DescriptorFlood::DescriptorFlood(int count) {
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
