@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -33,7 +34,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 QFont ArialBold(int pixels) {
   QFont font;
-  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                    QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
   font.setPixelSize(pixels);
   font.setBold(true);
   return font;
@@ -130,6 +132,13 @@ void TAboutForm::FormShow() {
   const QString title = QString::fromStdString(GetApplicationTitle());
   setWindowTitle(QStringLiteral("About ") + title);
   Label6->setText(title);
+  // A long title (or a wide substitute font) steps the font down rather than being cut off.
+  QFont titleFont = ArialBold(19);
+  const int room = width() - Label6->x() - 8;
+  while (titleFont.pixelSize() > 11 && QFontMetrics(titleFont).horizontalAdvance(title) > room) {
+    titleFont.setPixelSize(titleFont.pixelSize() - 1);
+  }
+  Label6->setFont(titleFont);
   Label6->adjustSize();
   AnsiString version;
   GetFileVersionText(VersionFileName.empty() ? nullptr : VersionFileName.c_str(), version);

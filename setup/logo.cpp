@@ -31,7 +31,8 @@ QPixmap MakerLogo() {
   painter.drawRect(QRectF(42, 62, 62, 4));
 
   QFont font;
-  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                    QStringLiteral("DejaVu Sans")});
   font.setPixelSize(19);
   font.setBold(true);
   painter.setFont(font);
