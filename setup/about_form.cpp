@@ -94,6 +94,8 @@ TAboutForm::TAboutForm(const TForm1& mainWindow, QWidget* parent) : QDialog(pare
   connect(Button1, &QPushButton::clicked, this, &TAboutForm::Button1Click);
 }
 
+TAboutForm::~TAboutForm() { Label3->removeEventFilter(this); }
+
 void TAboutForm::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     FormShow();

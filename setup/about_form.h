@@ -19,6 +19,7 @@ class TAboutForm : public QDialog {
 
  public:
   explicit TAboutForm(const TForm1& mainWindow, QWidget* parent = nullptr);
+  ~TAboutForm() override;
 
   QLabel* Image1 = nullptr;
   QLabel* Label5 = nullptr;

@@ -105,7 +105,12 @@ TForm1::TForm1(Spooler& spooler, std::string programFolder, QWidget* parent)
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The children outlive this part of the window while QWidget takes them
+  // down; a focus change or selection they announce then must not reach it.
+  Timer1->stop();
+  for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
 
 void TForm1::BuildControls() {
   QFont font;
