@@ -7,9 +7,8 @@ namespace setup {
 // The router's file name on this platform.
 inline constexpr const char* kRouterFileName = "rdx64run";
 
-// The router beside the setup program; when it is not there but an
-// installation keeps it in <prefix>/lib/corvanta (the setup program in
-// <prefix>/bin), that one. Without either, the path beside the program.
+// The router beside the setup program (an installation keeps both in one
+// folder and links the setup program onto PATH).
 std::string DefaultRouterPath(const std::string& programFolder);
 
 // The port command that runs `routerPath` with the job file, the printer
