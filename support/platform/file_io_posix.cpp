@@ -16,7 +16,9 @@ bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& 
   // cleared again for the regular file that we accept.
   FileHandle opened(::open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, mode));
   if (!opened.valid()) {
-    SetLastErrorFromErrno(errno);
+    // A FIFO without a reader (or a device without its hardware) refuses a
+    // non-blocking open for writing with ENXIO: it is not a regular file.
+    SetLastErrorFromErrno(errno == ENXIO ? EACCES : errno);
     return false;
   }
   struct stat st {};

@@ -7,8 +7,12 @@
 //   copy <source> <target>                  CopyFileNoReplace; exit status is the last error
 //   admin                                   exit status 1 when HasAdminRights(), else 0
 //   exe-folder <out>                        write ExecutableFolder() to <out>
+//   wait-forever                            sleep until killed
+//   env <name> <out>                        write the value of variable <name> to <out>
+//   abandon <path>                          create <path>, then remove it and exit 3 on SIGTERM
 //   exit <n>                                end with status n
 //   kill-self                               end by SIGKILL
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +26,7 @@
 #include "support/platform/paths.h"
 #include "support/platform/range_lock.h"
 #include "support/platform/registry.h"
+#include "support/platform/termination.h"
 #include "support/platform/win_error.h"
 #include "support/system_helpers.h"
 #include "support/version_record.h"
@@ -117,6 +122,22 @@ int main(int argc, char** argv) {
   if (command == "exe-folder" && args.size() == 2) {
     WriteText(args[1], platform::ExecutableFolder());
     return 0;
+  }
+  if (command == "wait-forever") {
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  if (command == "env" && args.size() == 3) {
+    const char* value = std::getenv(args[1].c_str());
+    WriteText(args[2], value != nullptr ? value : "(unset)");
+    return 0;
+  }
+  if (command == "abandon" && args.size() == 2) {
+    platform::AbandonOnTermination(args[1], 3);
+    // The file appears only once the handler is in place, so the test knows
+    // when a termination request will be handled.
+    WriteText(args[1] + ".tmp", "partial");
+    if (!platform::MoveFileNoReplace(args[1] + ".tmp", args[1])) return 2;
+    for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
   }
   if (command == "exit" && args.size() == 2) return std::atoi(args[1].c_str());
   if (command == "kill-self") {
