@@ -35,7 +35,7 @@ bool EnsureLogFolder(const std::string& folder) {
 
 void WriteLogLine(const std::string& message) {
   try {
-    const std::string& program = HostProgramName();
+    const std::string program = HostProgramName();
     const std::string folder = LogFolder();
     EnsureLogFolder(folder);
     const platform::SystemTime now = platform::GetLocalTime();

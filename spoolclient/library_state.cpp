@@ -1,6 +1,8 @@
 #include "spoolclient/library_state.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 
 #include "support/platform/process_identity.h"
@@ -9,20 +11,25 @@ namespace qtl {
 
 namespace {
 
+// Everything here is trivially destructible: the detach work may run after
+// the process destroyed ordinary static objects, and after an unload no
+// heap block may be left behind.
 std::atomic<bool> gTraceEnabled{false};
 std::atomic<bool> gSocketsStarted{false};
 
-// std::mutex has a trivial destructor, so it stays usable during detach.
 std::mutex gFolderMutex;
+char gFolder[4096] = {};
 
-std::string& FolderStorage() {
-  static std::string* folder = new std::string;
-  return *folder;
-}
+std::once_flag gProgramOnce;
+char gProgram[256] = {};
+std::size_t gProgramLength = 0;
 
-std::string FileNamePart(const std::string& path) {
+void StoreProgramName() {
+  const std::string path = platform::ExecutablePath();
   const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  gProgramLength = std::min(name.size(), sizeof gProgram - 1);
+  std::memcpy(gProgram, name.data(), gProgramLength);
 }
 
 }  // namespace
@@ -36,18 +43,21 @@ bool MarkSocketsStopped() { return gSocketsStarted.exchange(false); }
 
 std::string LogFolder() {
   std::lock_guard<std::mutex> lock(gFolderMutex);
-  return FolderStorage();
+  return std::string(gFolder);
 }
 
 void SetLogFolder(const std::string& folder) {
   std::lock_guard<std::mutex> lock(gFolderMutex);
-  FolderStorage() = folder;
+  // Longer than any path the system can open; cut rather than overflow.
+  const std::size_t length = std::min(folder.size(), sizeof gFolder - 1);
+  std::memcpy(gFolder, folder.data(), length);
+  gFolder[length] = '\0';
 }
 
-const std::string& HostProgramName() {
-  // Thread-safe one-time initialisation; the string is never destroyed.
-  static const std::string* name = new std::string(FileNamePart(platform::ExecutablePath()));
-  return *name;
+std::string HostProgramName() {
+  // Filled once, by the first caller, whatever the number of threads.
+  std::call_once(gProgramOnce, StoreProgramName);
+  return std::string(gProgram, gProgramLength);
 }
 
 }  // namespace qtl

@@ -1,8 +1,8 @@
 #pragma once
 // The few things that outlive one call of the library. Every piece is safe
-// to read and change from several threads at once; the texts are kept in
-// storage that is never destroyed, because the library's detach work runs
-// after the process has already destroyed ordinary static objects.
+// to read and change from several threads at once, and kept in storage that
+// needs no destruction: the library's detach work may run after the process
+// destroyed ordinary static objects.
 #include <string>
 
 namespace qtl {
@@ -24,6 +24,6 @@ void SetLogFolder(const std::string& folder);
 
 // The file name (no folder) of the program that loaded the library; read
 // once, by the first caller, whatever the number of threads.
-const std::string& HostProgramName();
+std::string HostProgramName();
 
 }  // namespace qtl
