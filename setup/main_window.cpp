@@ -1,7 +1,6 @@
 #include "setup/main_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QFileDialog>
 #include <QFont>
 #include <QFrame>
@@ -170,6 +169,8 @@ void TForm1::BuildControls() {
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->setGeometry(344, 248, 145, 21);
   ComboBox1->setMaxVisibleItems(12);
+  // Enter belongs to the save button; typed text goes to the cell, not into the list.
+  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
 
   OpenDialog1 = new QFileDialog(this, QStringLiteral("Find executable"));
   OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
