@@ -45,6 +45,9 @@ class CupsSystemTest : public ::testing::Test {
   void SetUp() override {
     if (!platform::HasAdministratorRights()) GTEST_SKIP() << "a private cupsd must be started as root";
     if (!platform::FileExists("/usr/sbin/cupsd")) GTEST_SKIP() << "cupsd is not installed (package cups-daemon)";
+    for (const char* tool : {"/usr/bin/lp", "/usr/bin/lpstat", "/usr/sbin/lpadmin"}) {
+      if (!platform::FileExists(tool)) GTEST_SKIP() << tool << " is not installed (packages cups-client, cups-bsd)";
+    }
     std::random_device seed;
     // Short: the spooler's socket path must fit a socket address.
     folder_ = "/tmp/corvanta-e2e-" + std::to_string(seed() % 1000000000);
