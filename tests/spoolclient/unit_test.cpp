@@ -4,8 +4,11 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "spoolclient/library_settings.h"
+#include "spoolclient/library_state.h"
 #include "spoolclient/log_purge.h"
 #include "spoolclient/reply_split.h"
 #include "spoolclient/request_routine.h"
@@ -118,6 +121,16 @@ TEST(ReplySplitTest, MovesTheRestToTheFront) {
   int32_t three = 3;
   EXPECT_EQ(SplitReplyPrefix(tail, &three, prefix), kNoPrefixResult);
   EXPECT_EQ(three, 3);
+}
+
+TEST(LibraryStateTest, ProgramNameIsFilledOnceByWhicheverThreadComesFirst) {
+  // Nothing has asked for the name yet in this process (the library's
+  // attach does not run here): all threads race for the first read.
+  std::vector<std::string> names(16);
+  std::vector<std::thread> threads;
+  for (auto& name : names) threads.emplace_back([&name]() { name = HostProgramName(); });
+  for (auto& thread : threads) thread.join();
+  for (const auto& name : names) EXPECT_EQ(name, "spoolclient_unit_tests");
 }
 
 }  // namespace
