@@ -71,6 +71,10 @@ echo "== rdx64run $root/spool/label.prn Labels \"Shipping label\""
 echo
 echo "== router log"
 cat "$root"/var/lib/Corvanta/Stampline/rdx64*.txt 2>/dev/null | tr -d '\r' || echo "(empty)"
+if [ -n "$standin_pid" ]; then
+  echo "(ret=-13 is a delivered job: the spooler answered with status 0, and as the router asks for"
+  echo " no reply, the client library reports that it had nowhere to store one)"
+fi
 echo
 echo "== files left behind"
 (cd "$root" && find . -type f ! -path './etc/*' ! -name 'spooler.port' ! -name 'spooler-standin.out' | sort)
