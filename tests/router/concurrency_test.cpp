@@ -74,10 +74,10 @@ TEST(RouterConcurrency, FortyEightRoutersShareLogCounterAndFolders) {
     const std::string base = name.substr(0, name.size() - 4);
     if (name.ends_with(".dat")) {
       dataFiles.insert(base);
-      proxied.insert(ReadFile(sandbox.proxyFolder() + "/" + name));
+      proxied.insert(ReadFileText(sandbox.proxyFolder() + "/" + name));
     } else {
       companions.insert(base);
-      EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/" + name), "HostPort=10.0.0.5:20004\r\nKeyword=P\r\n");
+      EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/" + name), "HostPort=10.0.0.5:20004\r\nKeyword=P\r\n");
     }
   }
   std::set<std::string> expectedNames;
@@ -85,7 +85,7 @@ TEST(RouterConcurrency, FortyEightRoutersShareLogCounterAndFolders) {
   EXPECT_EQ(dataFiles, expectedNames);
   EXPECT_EQ(companions, expectedNames);
   EXPECT_EQ(proxied, contents);
-  const std::string counter = ReadFile(sandbox.counterPath());
+  const std::string counter = ReadFileText(sandbox.counterPath());
   ASSERT_EQ(counter.size(), 8u);
   EXPECT_EQ(static_cast<unsigned char>(counter[4]), kRouters);
 
@@ -97,13 +97,13 @@ TEST(RouterConcurrency, FortyEightRoutersShareLogCounterAndFolders) {
     EXPECT_EQ(names.size(), static_cast<std::size_t>(kRouters));
     for (const std::string& name : names) {
       EXPECT_TRUE(name.starts_with("5000")) << name;
-      copied.insert(ReadFile(folder + "/" + name));
+      copied.insert(ReadFileText(folder + "/" + name));
     }
     EXPECT_EQ(copied, contents);
   }
 
   EXPECT_EQ(sandbox.Calls().size(), static_cast<std::size_t>(kRouters));
-  for (const std::string& job : jobs) EXPECT_FALSE(Exists(job));
+  for (const std::string& job : jobs) EXPECT_FALSE(PathExists(job));
 }
 
 }  // namespace

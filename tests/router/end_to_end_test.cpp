@@ -19,7 +19,7 @@ using ::testing::HasSubstr;
 
 bool WaitForFile(const std::string& path, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!Exists(path)) {
+  while (!PathExists(path)) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -39,7 +39,7 @@ class SpoolerStandIn {
     options.standardOutput = folder + "/standin-stdout.txt";
     options.standardError = folder + "/standin-stderr.txt";
     if (!server_.Start(argv, options) || !WaitForFile(portFile, 10000)) return;
-    port_ = std::stoi(ReadFile(portFile));
+    port_ = std::stoi(ReadFileText(portFile));
   }
   int port() const { return port_; }
   const std::string& received() const { return received_; }
@@ -79,15 +79,15 @@ TEST_F(RouterEndToEnd, JobBytesReachTheSpoolerAndTheResultIsLogged) {
 
   EXPECT_EQ(run.exitCode, 0u);
   ASSERT_TRUE(WaitForFile(spooler.received() + "/000001.header", 10000));
-  EXPECT_EQ(ReadFile(spooler.received() + "/000001.body"), content);
-  const std::string header = ReadFile(spooler.received() + "/000001.header");
+  EXPECT_EQ(ReadFileText(spooler.received() + "/000001.body"), content);
+  const std::string header = ReadFileText(spooler.received() + "/000001.header");
   EXPECT_THAT(header, HasSubstr("command=3\n"));
   EXPECT_THAT(header, HasSubstr("id=Invoices\n"));
   EXPECT_THAT(header, HasSubstr("length=300000\n"));
   EXPECT_THAT(header, HasSubstr("timeout=10\n"));
   // Status 0 with no reply destination: the library's "reply file" result.
   EXPECT_THAT(sandbox_.LogMessages(), ElementsAre("Sent " + job + " to 127.0.0.1:" + port + " for Invoices, ret=-13"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST_F(RouterEndToEnd, SpoolerStatusIsLoggedAndTheJobStillDeleted) {
@@ -100,7 +100,7 @@ TEST_F(RouterEndToEnd, SpoolerStatusIsLoggedAndTheJobStillDeleted) {
   Run({job, "Labels"});
 
   EXPECT_THAT(sandbox_.LogMessages(), ElementsAre("Sent " + job + " to 127.0.0.1:" + port + " for Labels, ret=77"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST_F(RouterEndToEnd, RefusedConnectionIsLoggedAndTheJobStillDeleted) {
@@ -118,7 +118,7 @@ TEST_F(RouterEndToEnd, RefusedConnectionIsLoggedAndTheJobStillDeleted) {
   Run({job, "P"});
 
   EXPECT_THAT(sandbox_.LogMessages(), ElementsAre("Sent " + job + " to 127.0.0.1:" + port + " for P, ret=210061"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 }  // namespace

@@ -28,9 +28,9 @@ TEST(RouterEntry, FewerThanTwoArgumentsShowOnlyTheSyntaxMessage) {
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.standardError, "rdx64 Handler Action: Syntax: " + sandbox.program() +
                                      " filename printername [document_title]\n");
-    EXPECT_FALSE(Exists(sandbox.logPath()));
-    EXPECT_EQ(ReadFile(job), "payload");
-    EXPECT_FALSE(Exists(sandbox.base() + "/out"));
+    EXPECT_FALSE(PathExists(sandbox.logPath()));
+    EXPECT_EQ(ReadFileText(job), "payload");
+    EXPECT_FALSE(PathExists(sandbox.base() + "/out"));
   }
 }
 
@@ -44,8 +44,8 @@ TEST(RouterEntry, MissingClientLibraryIsLoggedAndTheJobKept) {
 
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Could not load qtlapi DLL, error 126"));
-  EXPECT_TRUE(Exists(job));
-  EXPECT_FALSE(Exists(sandbox.base() + "/out"));
+  EXPECT_TRUE(PathExists(job));
+  EXPECT_FALSE(PathExists(sandbox.base() + "/out"));
   EXPECT_EQ(run.standardError, "");
 }
 
@@ -58,8 +58,8 @@ TEST(RouterEntry, ClientLibraryWithoutTheEntryIsLoggedAndTheJobKept) {
 
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("GetProcAddress() error 127"));
-  EXPECT_TRUE(Exists(job));
-  EXPECT_FALSE(Exists(sandbox.base() + "/out"));
+  EXPECT_TRUE(PathExists(job));
+  EXPECT_FALSE(PathExists(sandbox.base() + "/out"));
 }
 
 TEST(RouterEntry, MissingTableWritesNothingAndKeepsTheJob) {
@@ -72,8 +72,8 @@ TEST(RouterEntry, MissingTableWritesNothingAndKeepsTheJob) {
     const RouterRun run = sandbox.Run({job, "P"});
 
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_FALSE(Exists(sandbox.logPath()));
-    EXPECT_TRUE(Exists(job));
+    EXPECT_FALSE(PathExists(sandbox.logPath()));
+    EXPECT_TRUE(PathExists(job));
     EXPECT_THAT(sandbox.Calls(), IsEmpty());
   }
 }
@@ -82,7 +82,7 @@ TEST(RouterEntry, UnreadableTableIsLoggedWithTheReasonAndTheJobKept) {
   RouterSandbox sandbox;
   const std::string job = sandbox.MakeJob("job.prn");
   sandbox.WriteTable("P\t10.0.0.1\t20100\t5\r\n");
-  WriteFile(sandbox.logPath(), "");
+  WriteFileText(sandbox.logPath(), "");
   sandbox.OpenToEveryone();
   fs::permissions(sandbox.tablePath(), fs::perms::owner_read | fs::perms::owner_write);
 
@@ -91,7 +91,7 @@ TEST(RouterEntry, UnreadableTableIsLoggedWithTheReasonAndTheJobKept) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Error reading parameter file: Cannot open file \"" +
                                                  sandbox.tablePath() + "\". Access is denied"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
   EXPECT_THAT(sandbox.Calls(), IsEmpty());
 }
 
@@ -105,7 +105,7 @@ TEST(RouterEntry, ArgumentsAfterThePrinterAreIgnored) {
   EXPECT_EQ(run.exitCode, 0u);
   ASSERT_EQ(sandbox.Calls().size(), 1u);
   EXPECT_EQ(sandbox.Calls()[0].id, "P");
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST(RouterEntry, MissingJobFileIsSentAndLoggedWithTheLibrarysResult) {

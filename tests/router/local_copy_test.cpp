@@ -31,8 +31,8 @@ TEST(RouterLocalCopy, CopyIsNamedFromTickAndCounterInACreatedFolder) {
     sandbox.Run({job, "P"}, {{"CORVANTA_TEST_TICK_COUNT", "4242"}});
 
     EXPECT_THAT(ListFolder(sandbox.base() + "/out/a/b"), ElementsAre("4242.1.prn"));
-    EXPECT_EQ(ReadFile(sandbox.base() + "/out/a/b/4242.1.prn"), "the job");
-    EXPECT_FALSE(Exists(job));
+    EXPECT_EQ(ReadFileText(sandbox.base() + "/out/a/b/4242.1.prn"), "the job");
+    EXPECT_FALSE(PathExists(job));
     EXPECT_THAT(sandbox.LogMessages(), IsEmpty());
     EXPECT_THAT(sandbox.Calls(), IsEmpty());
   }
@@ -42,17 +42,17 @@ TEST(RouterLocalCopy, TakenNamesAreSkippedAndNeverTouched) {
   RouterSandbox sandbox;
   const std::string out = sandbox.base() + "/out";
   fs::create_directories(out + "/4242.2.prn");  // a folder takes a name as well
-  WriteFile(out + "/4242.1.prn", "one");
-  WriteFile(out + "/4242.3.prn", "three");
+  WriteFileText(out + "/4242.1.prn", "one");
+  WriteFileText(out + "/4242.3.prn", "three");
   sandbox.WriteTable(LocalCopyLine(out) + LocalCopyLine(out));
 
   sandbox.Run({sandbox.MakeJob("job.prn", "new"), "P"}, {{"CORVANTA_TEST_TICK_COUNT", "4242"}});
 
   EXPECT_THAT(ListFolder(out), ElementsAre("4242.1.prn", "4242.2.prn", "4242.3.prn", "4242.4.prn", "4242.5.prn"));
-  EXPECT_EQ(ReadFile(out + "/4242.1.prn"), "one");
-  EXPECT_EQ(ReadFile(out + "/4242.3.prn"), "three");
-  EXPECT_EQ(ReadFile(out + "/4242.4.prn"), "new");
-  EXPECT_EQ(ReadFile(out + "/4242.5.prn"), "new");
+  EXPECT_EQ(ReadFileText(out + "/4242.1.prn"), "one");
+  EXPECT_EQ(ReadFileText(out + "/4242.3.prn"), "three");
+  EXPECT_EQ(ReadFileText(out + "/4242.4.prn"), "new");
+  EXPECT_EQ(ReadFileText(out + "/4242.5.prn"), "new");
 }
 
 TEST(RouterLocalCopy, TickCountAbove2147483647GivesANegativeName) {
@@ -73,7 +73,7 @@ TEST(RouterLocalCopy, EmptyFolderAbortsTheRunAndKeepsTheJob) {
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Sent " + job + " to hostA:1 for P, ret=-13",
                                                  "ForceDirectories() error: Unable to create directory"));
   EXPECT_EQ(sandbox.Calls().size(), 1u);
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterLocalCopy, FolderThatCannotBeCreatedAbortsTheRun) {
@@ -83,7 +83,7 @@ TEST(RouterLocalCopy, FolderThatCannotBeCreatedAbortsTheRun) {
   fs::create_directories(locked);
   sandbox.WriteTable(LocalCopyLine(out) + "P\thostB\t2\t0\r\n");
   const std::string job = sandbox.MakeJob("job.prn");
-  WriteFile(sandbox.logPath(), "");
+  WriteFileText(sandbox.logPath(), "");
   sandbox.OpenToEveryone();
   fs::permissions(locked, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                               fs::perms::others_read | fs::perms::others_exec);
@@ -92,7 +92,7 @@ TEST(RouterLocalCopy, FolderThatCannotBeCreatedAbortsTheRun) {
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Could not create folder " + out));
   EXPECT_THAT(sandbox.Calls(), IsEmpty());
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterLocalCopy, FullFileSystemLeavesNothingBehindAndKeepsTheJob) {
@@ -121,7 +121,7 @@ TEST(RouterLocalCopy, ReadOnlyFileSystemKeepsTheJob) {
   sandbox.Run({job, "P"});
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Copy file error 19"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterLocalCopy, SpoolerSendThenCopyBothHappen) {
@@ -134,8 +134,8 @@ TEST(RouterLocalCopy, SpoolerSendThenCopyBothHappen) {
 
   ASSERT_EQ(sandbox.Calls().size(), 1u);
   EXPECT_EQ(sandbox.Calls()[0].inputSize, 4);
-  EXPECT_EQ(ReadFile(out + "/9.1.prn"), "both");
-  EXPECT_FALSE(Exists(job));
+  EXPECT_EQ(ReadFileText(out + "/9.1.prn"), "both");
+  EXPECT_FALSE(PathExists(job));
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ TEST(RouterLog, FileAndLinesAreNamedFromOneReadingOfTheLocalDate) {
   sandbox.Run({sandbox.MakeJob("b.prn"), "Second"}, {{"CORVANTA_TEST_LOCAL_TIME", "2032-01-01 00:00:01.000"}});
   sandbox.Run({sandbox.MakeJob("c.prn"), "Third"}, {{"CORVANTA_TEST_LOCAL_TIME", "2032-01-01 07:08:09.000"}});
 
-  EXPECT_EQ(ReadFile(sandbox.stampline() + "/rdx6420311231.txt"),
+  EXPECT_EQ(ReadFileText(sandbox.stampline() + "/rdx6420311231.txt"),
             "2031-12-31 23:59:58 Did not locate printer First in param. file\r\n");
-  EXPECT_EQ(ReadFile(sandbox.stampline() + "/rdx6420320101.txt"),
+  EXPECT_EQ(ReadFileText(sandbox.stampline() + "/rdx6420320101.txt"),
             "2032-01-01 00:00:01 Did not locate printer Second in param. file\r\n"
             "2032-01-01 07:08:09 Did not locate printer Third in param. file\r\n");
 }
@@ -38,8 +38,8 @@ TEST(RouterLog, MissingStamplineFolderDropsLinesButNotTheJob) {
 
   EXPECT_THAT(ListFolder(out), ElementsAre("1.1.prn"));
   EXPECT_EQ(sandbox.Calls().size(), 1u);
-  EXPECT_FALSE(Exists(job));
-  EXPECT_FALSE(Exists(sandbox.stampline()));
+  EXPECT_FALSE(PathExists(job));
+  EXPECT_FALSE(PathExists(sandbox.stampline()));
 }
 
 TEST(RouterLog, MissingDataFolderIsCreatedButNotItsStamplineFolder) {
@@ -51,21 +51,21 @@ TEST(RouterLog, MissingDataFolderIsCreatedButNotItsStamplineFolder) {
   sandbox.Run({job, "P"});
 
   EXPECT_TRUE(fs::is_directory(sandbox.dataDir()));
-  EXPECT_FALSE(Exists(sandbox.stampline()));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(sandbox.stampline()));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST(RouterLog, LineBreaksInAMessageAreWrittenUnchanged) {
   RouterSandbox sandbox;
   sandbox.WriteTable("");
   sandbox.Run({sandbox.MakeJob("job.prn"), "Two\r\nLines\rand\nmore"});
-  EXPECT_EQ(ReadFile(sandbox.logPath()),
+  EXPECT_EQ(ReadFileText(sandbox.logPath()),
             std::string(kLogStamp) + "Did not locate printer Two\r\nLines\rand\nmore in param. file\r\n");
 }
 
 TEST(RouterLog, LinesAreAppendedToTheDaysFile) {
   RouterSandbox sandbox;
-  WriteFile(sandbox.logPath(), "earlier line\r\n");
+  WriteFileText(sandbox.logPath(), "earlier line\r\n");
   sandbox.WriteTable("");
   sandbox.Run({sandbox.MakeJob("job.prn"), "P"});
   EXPECT_THAT(sandbox.LogLines(),
@@ -82,7 +82,7 @@ TEST(RouterLog, UnwritableOrOddLogFileNeverStopsTheJob) {
     if (pipe) {
       ASSERT_EQ(RunTool({"mkfifo", sandbox.logPath()}), 0u);
     } else {
-      WriteFile(sandbox.logPath(), "");
+      WriteFileText(sandbox.logPath(), "");
     }
     sandbox.OpenToEveryone();
     if (!pipe) fs::permissions(sandbox.logPath(), fs::perms::owner_read | fs::perms::owner_write);
@@ -91,9 +91,9 @@ TEST(RouterLog, UnwritableOrOddLogFileNeverStopsTheJob) {
 
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.standardError, "");
-    EXPECT_TRUE(Exists(job));
+    EXPECT_TRUE(PathExists(job));
     if (!pipe) {
-      EXPECT_EQ(ReadFile(sandbox.logPath()), "");
+      EXPECT_EQ(ReadFileText(sandbox.logPath()), "");
     }
   }
 }

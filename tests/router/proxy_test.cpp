@@ -41,10 +41,10 @@ TEST(RouterProxy, HandOffLeavesACompleteDataFileAndItsCompanion) {
   sandbox.Run({job, "Invoices"}, {{"CORVANTA_TEST_RANDOM", "77"}});
 
   EXPECT_THAT(ListFolder(sandbox.proxyFolder()), ElementsAre("77_1.dat", "77_1.say"));
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/77_1.dat"), "proxy payload");
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/77_1.say"), "HostPort=10.0.0.5:20004\r\nKeyword=Invoices\r\n");
-  EXPECT_EQ(ReadFile(sandbox.counterPath()), CounterBytes(77, 1));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/77_1.dat"), "proxy payload");
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/77_1.say"), "HostPort=10.0.0.5:20004\r\nKeyword=Invoices\r\n");
+  EXPECT_EQ(ReadFileText(sandbox.counterPath()), CounterBytes(77, 1));
+  EXPECT_FALSE(PathExists(job));
   EXPECT_THAT(sandbox.LogMessages(), IsEmpty());
   EXPECT_THAT(sandbox.Calls(), IsEmpty());
 }
@@ -54,7 +54,7 @@ TEST(RouterProxy, NewCounterGetsARandomRunIdInRange) {
   sandbox.WriteTable(kProxyTable);
   sandbox.Run({sandbox.MakeJob("job.prn"), "Invoices"});
 
-  const std::string counter = ReadFile(sandbox.counterPath());
+  const std::string counter = ReadFileText(sandbox.counterPath());
   ASSERT_EQ(counter.size(), 8u);
   int32_t runId = 0;
   for (int b = 3; b >= 0; --b) runId = static_cast<int32_t>((static_cast<uint32_t>(runId) << 8) | static_cast<uint8_t>(counter[b]));
@@ -70,9 +70,9 @@ TEST(RouterProxy, PrefixCaseAndEmptyHost) {
   sandbox.WriteTable("P\tPROXY:\t20004\t\r\nP\tPrOxY:host\t\t\r\n");
   sandbox.Run({sandbox.MakeJob("job.prn"), "P"}, {{"CORVANTA_TEST_RANDOM", "5"}});
 
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/5_1.say"), "HostPort=:20004\r\nKeyword=P\r\n");
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/5_2.say"), "HostPort=host:\r\nKeyword=P\r\n");
-  EXPECT_EQ(ReadFile(sandbox.counterPath()), CounterBytes(5, 2));
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/5_1.say"), "HostPort=:20004\r\nKeyword=P\r\n");
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/5_2.say"), "HostPort=host:\r\nKeyword=P\r\n");
+  EXPECT_EQ(ReadFileText(sandbox.counterPath()), CounterBytes(5, 2));
 }
 
 TEST(RouterProxy, ExistingCounterContinues) {
@@ -96,12 +96,12 @@ TEST(RouterProxy, ExistingCounterContinues) {
     SCOPED_TRACE(c.name);
     RouterSandbox sandbox;
     sandbox.WriteTable(kProxyTable);
-    if (!c.before.empty()) WriteFile(sandbox.counterPath(), c.before);
+    if (!c.before.empty()) WriteFileText(sandbox.counterPath(), c.before);
 
     sandbox.Run({sandbox.MakeJob("job.prn"), "Invoices"}, {{"CORVANTA_TEST_RANDOM", c.random}});
 
-    EXPECT_TRUE(Exists(sandbox.proxyFolder() + "/" + c.dataFile));
-    EXPECT_EQ(ReadFile(sandbox.counterPath()), c.after);
+    EXPECT_TRUE(PathExists(sandbox.proxyFolder() + "/" + c.dataFile));
+    EXPECT_EQ(ReadFileText(sandbox.counterPath()), c.after);
   }
 }
 
@@ -109,8 +109,8 @@ TEST(RouterProxy, CounterThatCannotBeOpenedAbortsTheRun) {
   RouterSandbox sandbox;
   sandbox.WriteTable(kProxyTable + std::string("Invoices\thostB\t2\t0\r\n"));
   fs::create_directories(sandbox.proxyFolder());
-  WriteFile(sandbox.counterPath(), CounterBytes(77, 41));
-  WriteFile(sandbox.logPath(), "");
+  WriteFileText(sandbox.counterPath(), CounterBytes(77, 41));
+  WriteFileText(sandbox.logPath(), "");
   const std::string job = sandbox.MakeJob("job.prn");
   sandbox.OpenToEveryone();
   fs::permissions(sandbox.counterPath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
@@ -120,9 +120,9 @@ TEST(RouterProxy, CounterThatCannotBeOpenedAbortsTheRun) {
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Open file " + sandbox.counterPath() + " error 5"));
   EXPECT_THAT(ListFolder(sandbox.proxyFolder()), IsEmpty());
-  EXPECT_EQ(ReadFile(sandbox.counterPath()), CounterBytes(77, 41));
+  EXPECT_EQ(ReadFileText(sandbox.counterPath()), CounterBytes(77, 41));
   EXPECT_THAT(sandbox.Calls(), IsEmpty());
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterProxy, CounterThatIsAPipeIsRefusedWithoutWaiting) {
@@ -134,7 +134,7 @@ TEST(RouterProxy, CounterThatIsAPipeIsRefusedWithoutWaiting) {
   sandbox.Run({job, "Invoices"});
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Open file " + sandbox.counterPath() + " error 5"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterProxy, CounterOnAFullOrReadOnlyFileSystem) {
@@ -150,9 +150,9 @@ TEST(RouterProxy, CounterOnAFullOrReadOnlyFileSystem) {
     const std::string small = sandbox.base() + "/small";
     if (!sandbox.MountTmpfs(small, "64k")) GTEST_SKIP() << "cannot mount a tmpfs here";
     // The counter file alone lives on the small file system.
-    WriteFile(small + "/counter", "");
+    WriteFileText(small + "/counter", "");
     FillUp(small + "/filler", c.readOnly ? 0 : 64 * 1024);
-    WriteFile(sandbox.counterPath(), "");
+    WriteFileText(sandbox.counterPath(), "");
     if (!sandbox.BindMount(small + "/counter", sandbox.counterPath())) GTEST_SKIP() << "cannot bind-mount a file";
     if (c.readOnly && !sandbox.RemountReadOnly(sandbox.counterPath())) GTEST_SKIP() << "cannot remount read-only";
     sandbox.WriteTable(kProxyTable);
@@ -164,50 +164,50 @@ TEST(RouterProxy, CounterOnAFullOrReadOnlyFileSystem) {
     expected.replace(expected.find("%s"), 2, sandbox.counterPath());
     EXPECT_THAT(sandbox.LogMessages(), ElementsAre(expected));
     EXPECT_THAT(ListFolder(sandbox.proxyFolder()), IsEmpty());
-    EXPECT_TRUE(Exists(job));
+    EXPECT_TRUE(PathExists(job));
   }
 }
 
 TEST(RouterProxy, TakenDataFileNameIsNeverReplaced) {
   RouterSandbox sandbox;
   sandbox.WriteTable(kProxyTable);
-  WriteFile(sandbox.counterPath(), CounterBytes(77, 41));
+  WriteFileText(sandbox.counterPath(), CounterBytes(77, 41));
   fs::create_directories(sandbox.proxyFolder());
-  WriteFile(sandbox.proxyFolder() + "/77_42.dat", "older");
+  WriteFileText(sandbox.proxyFolder() + "/77_42.dat", "older");
   const std::string job = sandbox.MakeJob("job.prn");
 
   sandbox.Run({job, "Invoices"});
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Move file " + job + " into " + sandbox.proxyFolder() +
                                                  "/77_42.dat error 80"));
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/77_42.dat"), "older");
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/77_42.dat"), "older");
   EXPECT_THAT(ListFolder(sandbox.proxyFolder()), ElementsAre("77_42.dat"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterProxy, TakenCompanionNameLeavesTheDataFileAloneAndKeepsTheJob) {
   RouterSandbox sandbox;
   sandbox.WriteTable(kProxyTable);
-  WriteFile(sandbox.counterPath(), CounterBytes(77, 41));
+  WriteFileText(sandbox.counterPath(), CounterBytes(77, 41));
   fs::create_directories(sandbox.proxyFolder());
   const std::string companion = sandbox.proxyFolder() + "/77_42.say";
-  WriteFile(companion, "HostPort=elsewhere\r\n");
+  WriteFileText(companion, "HostPort=elsewhere\r\n");
   const std::string job = sandbox.MakeJob("job.prn", "data");
 
   sandbox.Run({job, "Invoices"});
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Create file " + companion + " error: Cannot create file \"" +
                                                  companion + "\". The file exists"));
-  EXPECT_EQ(ReadFile(companion), "HostPort=elsewhere\r\n");
-  EXPECT_EQ(ReadFile(sandbox.proxyFolder() + "/77_42.dat"), "data");
+  EXPECT_EQ(ReadFileText(companion), "HostPort=elsewhere\r\n");
+  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/77_42.dat"), "data");
   EXPECT_THAT(ListFolder(sandbox.proxyFolder()), ElementsAre("77_42.dat", "77_42.say"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterProxy, ProxyFolderThatCannotBeCreatedAbortsTheRun) {
   RouterSandbox sandbox;
   sandbox.WriteTable(kProxyTable);
-  WriteFile(sandbox.logPath(), "");
+  WriteFileText(sandbox.logPath(), "");
   const std::string job = sandbox.MakeJob("job.prn");
   sandbox.OpenToEveryone();
   fs::permissions(sandbox.stampline(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -217,7 +217,7 @@ TEST(RouterProxy, ProxyFolderThatCannotBeCreatedAbortsTheRun) {
 
   EXPECT_THAT(sandbox.LogMessages(),
               ElementsAre("ProxyDataThread:: colud not create dir. " + sandbox.proxyFolder()));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterProxy, JobFileThatIsAFolderIsNotHandedOff) {

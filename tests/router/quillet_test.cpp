@@ -46,8 +46,8 @@ TEST(RouterQuillet, InstanceNumberSelectsTheImportFolder) {
     sandbox.Run({job, "P"}, kTick);
 
     EXPECT_THAT(ListFolder(imports), ElementsAre(c.folder));
-    EXPECT_EQ(ReadFile(imports + c.folder + "/31337_1.ps"), "postscript");
-    EXPECT_FALSE(Exists(job));
+    EXPECT_EQ(ReadFileText(imports + c.folder + "/31337_1.ps"), "postscript");
+    EXPECT_FALSE(PathExists(job));
     EXPECT_THAT(sandbox.LogMessages(), IsEmpty());
   }
 }
@@ -145,7 +145,7 @@ TEST(RouterQuillet, SettingsProblemsAbortTheRunAndKeepTheJob) {
     }
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_THAT(sandbox.LogMessages(), ElementsAre(expected));
-    EXPECT_EQ(ReadFile(job), "keep me");
+    EXPECT_EQ(ReadFileText(job), "keep me");
     EXPECT_THAT(sandbox.Calls(), IsEmpty());
   }
 }
@@ -154,14 +154,14 @@ TEST(RouterQuillet, TakenNameUsesTheNextCounter) {
   RouterSandbox sandbox;
   const std::string folder = sandbox.base() + "/imp";
   fs::create_directories(folder);
-  WriteFile(folder + "/31337_1.ps", "first");
+  WriteFileText(folder + "/31337_1.ps", "first");
   sandbox.WriteQuilletSettings(Settings(Instance("Quill", folder)));
   sandbox.WriteTable("P\tquillet:\t\t\r\n");
 
   sandbox.Run({sandbox.MakeJob("job.prn", "second"), "P"}, kTick);
 
-  EXPECT_EQ(ReadFile(folder + "/31337_1.ps"), "first");
-  EXPECT_EQ(ReadFile(folder + "/31337_2.ps"), "second");
+  EXPECT_EQ(ReadFileText(folder + "/31337_1.ps"), "first");
+  EXPECT_EQ(ReadFileText(folder + "/31337_2.ps"), "second");
 }
 
 TEST(RouterQuillet, ImportFolderOnAnotherFileSystem) {
@@ -176,8 +176,8 @@ TEST(RouterQuillet, ImportFolderOnAnotherFileSystem) {
   sandbox.Run({job, "P"}, kTick);
 
   EXPECT_THAT(ListFolder(other + "/imp"), ElementsAre("31337_1.ps"));
-  EXPECT_EQ(ReadFile(other + "/imp/31337_1.ps"), content);
-  EXPECT_FALSE(Exists(job));
+  EXPECT_EQ(ReadFileText(other + "/imp/31337_1.ps"), content);
+  EXPECT_FALSE(PathExists(job));
   EXPECT_THAT(sandbox.LogMessages(), IsEmpty());
 }
 
@@ -194,7 +194,7 @@ TEST(RouterQuillet, FullImportFileSystemLeavesNothingAndKeepsTheJob) {
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("TFormRun::ForwardToQuillet.MoveFileEx error 112"));
   EXPECT_THAT(ListFolder(full), IsEmpty());
-  EXPECT_EQ(ReadFile(job), content);
+  EXPECT_EQ(ReadFileText(job), content);
 }
 
 TEST(RouterQuillet, ImportFolderThatCannotBeCreated) {
@@ -203,7 +203,7 @@ TEST(RouterQuillet, ImportFolderThatCannotBeCreated) {
   fs::create_directories(locked);
   sandbox.WriteQuilletSettings(Settings(Instance("Quill", locked + "/imp")));
   sandbox.WriteTable("P\tquillet:\t\t\r\n");
-  WriteFile(sandbox.logPath(), "");
+  WriteFileText(sandbox.logPath(), "");
   const std::string job = sandbox.MakeJob("job.prn");
   sandbox.OpenToEveryone();
   fs::permissions(locked, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -212,7 +212,7 @@ TEST(RouterQuillet, ImportFolderThatCannotBeCreated) {
   sandbox.Run({job, "P"}, kTick, /*asNobody=*/true);
 
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("TFormRun::ForwardToQuillet.MoveFileEx error 2"));
-  EXPECT_TRUE(Exists(job));
+  EXPECT_TRUE(PathExists(job));
 }
 
 TEST(RouterQuillet, JobFileThatIsAFolderIsNotMoved) {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "tests/common/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -15,16 +15,6 @@ namespace router_test {
 namespace {
 
 constexpr int kRunLimitMs = 60000;
-
-std::string MakeTempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "router-test-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  if (made == nullptr) throw std::runtime_error("cannot create a temporary folder");
-  // Reachable by the unprivileged user of the permission cases.
-  fs::permissions(pattern, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
-  return pattern;
-}
 
 platform::ChildProcessOptions OptionsFor(const RouterSandbox& sandbox, const Environment& extra) {
   platform::ChildProcessOptions options;
@@ -48,35 +38,32 @@ platform::ChildProcessOptions OptionsFor(const RouterSandbox& sandbox, const Env
 }  // namespace
 
 RouterSandbox::RouterSandbox(ClientLibrary library) {
-  base_ = MakeTempFolder();
-  root_ = base_ + "/root";
+  root_ = base_ / "root";
   fs::create_directories(root_ + "/etc/corvanta");
   fs::create_directories(root_ + "/var/lib/Corvanta/Stampline");
-  fs::create_directories(base_ + "/jobs");
-  fs::create_directories(base_ + "/bin");
-  program_ = base_ + "/bin/rdx64run";
+  fs::create_directories(base_.path() + "/jobs");
+  fs::create_directories(base_.path() + "/bin");
+  program_ = base_.path() + "/bin/rdx64run";
   fs::copy_file(ROUTER_PROGRAM, program_);
-  if (library == ClientLibrary::Recording) fs::copy_file(FAKE_QTLAPI, base_ + "/bin/libqtlapi.so");
-  if (library == ClientLibrary::WithoutEntry) fs::copy_file(NO_ENTRY_QTLAPI, base_ + "/bin/libqtlapi.so");
+  if (library == ClientLibrary::Recording) fs::copy_file(FAKE_QTLAPI, base_.path() + "/bin/libqtlapi.so");
+  if (library == ClientLibrary::WithoutEntry) fs::copy_file(NO_ENTRY_QTLAPI, base_.path() + "/bin/libqtlapi.so");
 }
 
 RouterSandbox::~RouterSandbox() {
   for (auto it = mounts_.rbegin(); it != mounts_.rend(); ++it) {
     if (RunTool({"umount", *it}) != 0) RunTool({"umount", "-l", *it});
   }
-  std::error_code error;
-  fs::remove_all(base_, error);
 }
 
-void RouterSandbox::WriteTable(const std::string& content) const { WriteFile(tablePath(), content); }
+void RouterSandbox::WriteTable(const std::string& content) const { WriteFileText(tablePath(), content); }
 
 void RouterSandbox::WriteQuilletSettings(const std::string& content) const {
-  WriteFile(quilletSettingsPath(), content);
+  WriteFileText(quilletSettingsPath(), content);
 }
 
 std::string RouterSandbox::MakeJob(const std::string& name, const std::string& content) const {
-  const std::string path = base_ + "/jobs/" + name;
-  WriteFile(path, content);
+  const std::string path = base_.path() + "/jobs/" + name;
+  WriteFileText(path, content);
   return path;
 }
 
@@ -104,9 +91,10 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
     script += "exec \"$@\"";
     argv = {"unshare", "--mount", "--propagation", "private", "--", "sh", "-c", script, "sh"};
   }
-  if (asNobody) argv.insert(argv.end(), {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"});
-  argv.push_back(program_);
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> command{program_};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  if (asNobody) command = corvanta_test::AsUnprivilegedUser(command);
+  argv.insert(argv.end(), command.begin(), command.end());
   platform::ChildProcessOptions options = OptionsFor(*this, extra);
   options.standardInput = "/dev/null";
   options.standardError = stderrPath;
@@ -115,7 +103,7 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
 
 RouterRun RouterSandbox::Run(const std::vector<std::string>& arguments, const Environment& extra, bool asNobody) {
   RouterRun run;
-  const std::string stderrPath = base_ + "/stderr.txt";
+  const std::string stderrPath = base_.path() + "/stderr.txt";
   platform::ChildProcess child;
   if (!Start(child, arguments, extra, stderrPath, asNobody)) {
     ADD_FAILURE() << "cannot start " << program_;
@@ -127,14 +115,14 @@ RouterRun RouterSandbox::Run(const std::vector<std::string>& arguments, const En
     child.Terminate(0);
     run.exitCode = 998;
   }
-  run.standardError = ReadFile(stderrPath);
+  run.standardError = ReadFileText(stderrPath);
   return run;
 }
 
 std::vector<std::string> RouterSandbox::LogLines() const {
   std::vector<std::string> lines;
-  if (!Exists(logPath())) return lines;
-  const std::string text = ReadFile(logPath());
+  if (!PathExists(logPath())) return lines;
+  const std::string text = ReadFileText(logPath());
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t end = text.find("\r\n", start);
@@ -165,9 +153,9 @@ std::vector<std::string> RouterSandbox::LogMessages() const {
 
 std::vector<LibraryCall> RouterSandbox::Calls() const {
   std::vector<LibraryCall> calls;
-  const std::string path = base_ + "/calls.txt";
-  if (!Exists(path)) return calls;
-  for (const std::string& line : SplitText(ReadFile(path), '\n')) {
+  const std::string path = base_.path() + "/calls.txt";
+  if (!PathExists(path)) return calls;
+  for (const std::string& line : SplitText(ReadFileText(path), '\n')) {
     if (line.empty()) continue;
     const std::vector<std::string> f = SplitText(line, '\t');
     if (f.size() != 9) {
@@ -190,8 +178,8 @@ std::vector<LibraryCall> RouterSandbox::Calls() const {
 }
 
 void RouterSandbox::OpenToEveryone() const {
-  fs::permissions(base_, fs::perms::all);
-  for (const auto& entry : fs::recursive_directory_iterator(base_)) {
+  fs::permissions(base_.path(), fs::perms::all);
+  for (const auto& entry : fs::recursive_directory_iterator(base_.path())) {
     if (entry.is_symlink()) continue;
     if (entry.is_directory()) {
       fs::permissions(entry.path(), fs::perms::all);
@@ -218,32 +206,6 @@ bool RouterSandbox::BindMount(const std::string& source, const std::string& targ
 
 bool RouterSandbox::RemountReadOnly(const std::string& target) {
   return RunTool({"mount", "-o", "remount,ro,bind", target}) == 0 || RunTool({"mount", "-o", "remount,ro", target}) == 0;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return fs::exists(fs::symlink_status(path, error));
-}
-
-std::vector<std::string> ListFolder(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 uint32_t RunTool(const std::vector<std::string>& argv) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "support/platform/child_process.h"
+#include "tests/common/file_text.h"
+#include "tests/common/temp_folder.h"
 
 namespace router_test {
 
@@ -42,7 +44,7 @@ class RouterSandbox {
   RouterSandbox(const RouterSandbox&) = delete;
   RouterSandbox& operator=(const RouterSandbox&) = delete;
 
-  const std::string& base() const { return base_; }
+  const std::string& base() const { return base_.path(); }
   const std::string& root() const { return root_; }
   const std::string& program() const { return program_; }
   std::string configFolder() const { return root_ + "/etc/corvanta"; }
@@ -93,17 +95,17 @@ class RouterSandbox {
   bool RemountReadOnly(const std::string& target);
 
  private:
-  std::string base_, root_, program_;
+  corvanta_test::TempFolder base_;
+  std::string root_, program_;
   std::vector<std::string> mounts_;
   std::vector<std::string> hidden_;
 };
 
-// Small file helpers.
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
-bool Exists(const std::string& path);
-// Names in `folder` (hidden ones too), sorted.
-std::vector<std::string> ListFolder(const std::string& folder);
+using corvanta_test::ListFolder;
+using corvanta_test::PathExists;
+using corvanta_test::ReadFileText;
+using corvanta_test::WriteFileText;
+
 // Runs a helper program (mount, setpriv...) and returns its exit code.
 uint32_t RunTool(const std::vector<std::string>& argv);
 // Splits at `separator`.

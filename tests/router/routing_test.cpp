@@ -42,9 +42,9 @@ TEST(RouterRouting, WorkedExample) {
   EXPECT_EQ(calls[0].timeout, 60);
   EXPECT_EQ(calls[0].command, 2);
   EXPECT_EQ(calls[0].inputSize, 13);
-  EXPECT_EQ(ReadFile(archive + "/123456.1.prn"), "invoice bytes");
+  EXPECT_EQ(ReadFileText(archive + "/123456.1.prn"), "invoice bytes");
   EXPECT_THAT(ListFolder(archive), ElementsAre("123456.1.prn"));
-  EXPECT_FALSE(Exists(invoice));
+  EXPECT_FALSE(PathExists(invoice));
 
   const std::string label = sandbox.MakeJob("label.prn", "label bytes");
   sandbox.Run({label, "Labels"}, tick);
@@ -54,7 +54,7 @@ TEST(RouterRouting, WorkedExample) {
   EXPECT_EQ(calls[1].id, "Labels");
   EXPECT_EQ(calls[1].server, "10.0.0.9:20004");
   EXPECT_EQ(calls[1].timeout, 30);
-  EXPECT_FALSE(Exists(label));
+  EXPECT_FALSE(PathExists(label));
   EXPECT_THAT(sandbox.LogMessages(),
               ElementsAre("Sent " + invoice + " to 10.0.0.5:20100 for invoices, ret=-13",
                           "Sent " + label + " to 10.0.0.9:20004 for Labels, ret=-13"));
@@ -114,7 +114,7 @@ TEST(RouterRouting, PrinterNamesMatchIgnoringCaseButNotBlanks) {
     if (!c.matches) {
       EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Did not locate printer " + c.onJob + " in param. file"));
     }
-    EXPECT_FALSE(Exists(job));
+    EXPECT_FALSE(PathExists(job));
   }
 }
 
@@ -138,9 +138,9 @@ TEST(RouterRouting, FallbackRecordsAreAllSentAndOnlyOverTcp) {
 
   EXPECT_THAT(Servers(sandbox.Calls()), ElementsAre("10.0.0.9:20004", "proxy:10.0.0.5:20004",
                                                     "localcopy.invalid:" + out, "quillet:2:"));
-  EXPECT_FALSE(Exists(out));
-  EXPECT_FALSE(Exists(sandbox.proxyFolder()));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(out));
+  EXPECT_FALSE(PathExists(sandbox.proxyFolder()));
+  EXPECT_FALSE(PathExists(job));
   EXPECT_EQ(sandbox.LogMessages().size(), 4u);
 }
 
@@ -192,7 +192,7 @@ TEST(RouterRouting, EmptyLinesNeverMatchEvenAnEmptyPrinterName) {
   sandbox.Run({job, ""});
   EXPECT_THAT(sandbox.Calls(), IsEmpty());
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Did not locate printer  in param. file"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 
   sandbox.WriteTable("\r\n\r\nANYPRINTER\tfallback\t1\t0\r\n");
   sandbox.Run({sandbox.MakeJob("job2.prn"), ""});
@@ -206,7 +206,7 @@ TEST(RouterRouting, SpoolerFailuresAreLoggedAndTheJobStillDeleted) {
   sandbox.Run({job, "P"}, {{"ROUTER_FAKE_RESULT", "210061"}});
   EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Sent " + job + " to 127.0.0.1:1 for P, ret=210061",
                                                  "Sent " + job + " to 127.0.0.1:2 for P, ret=210061"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST(RouterRouting, BinaryGarbageBeforeARecordIsHarmless) {
@@ -222,7 +222,7 @@ TEST(RouterRouting, BinaryGarbageBeforeARecordIsHarmless) {
 
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_THAT(Servers(sandbox.Calls()), ElementsAre("host:7"));
-  EXPECT_FALSE(Exists(job));
+  EXPECT_FALSE(PathExists(job));
 }
 
 TEST(RouterRouting, LongLinesAndLargeTables) {

@@ -149,7 +149,7 @@ void AboutBoxTest::theCompanyLinkOpensTheWebSite() {
   f.Create();
   f.Show();
   f.about->show();
-  setup_test::ScopedEnvironment path("PATH", bin.path());
+  setup_test::ScopedEnv path("PATH", bin.path());
   QTest::mouseClick(f.about->Label3, Qt::LeftButton);
   QTRY_COMPARE(setup_test::ReadLines(log).size(), size_t(1));
   QCOMPARE(Q(setup_test::ReadLines(log)[0]), QStringLiteral("xdg-open https://www.corvanta.example/"));

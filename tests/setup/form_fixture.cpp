@@ -31,9 +31,9 @@ void FormFixture::Show() {
   if (!QTest::qWaitForWindowExposed(form.get())) qWarning("the main window was not exposed");
 }
 
-void FormFixture::WriteTable(const std::string& text) const { WriteFile(platform::RoutingTablePath(), text); }
+void FormFixture::WriteTable(const std::string& text) const { WriteFileText(platform::RoutingTablePath(), text); }
 
-std::string FormFixture::Table() const { return ReadFile(platform::RoutingTablePath()); }
+std::string FormFixture::Table() const { return ReadFileText(platform::RoutingTablePath()); }
 
 void FormFixture::StoreSetting(const std::string& name, const std::string& value) const {
   platform::RegistryKey key;

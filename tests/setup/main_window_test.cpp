@@ -512,7 +512,7 @@ void MainWindowTest::printersFolderAndHelpOpenInTheBrowser() {
   setup::TForm1& form = f.Create();
   f.Show();
   {
-    setup_test::ScopedEnvironment path("PATH", bin.path());
+    setup_test::ScopedEnv path("PATH", bin.path());
     form.Openprintersfolder1->trigger();
     QTRY_COMPARE(setup_test::ReadLines(log).size(), size_t(1));
     form.Contents1->trigger();
@@ -524,7 +524,7 @@ void MainWindowTest::printersFolderAndHelpOpenInTheBrowser() {
   QCOMPARE(Texts(f.messages), QStringList());
 
   setup_test::TempFolder empty;
-  setup_test::ScopedEnvironment path("PATH", empty.path());
+  setup_test::ScopedEnv path("PATH", empty.path());
   form.Openprintersfolder1->trigger();
   form.Contents1->trigger();
   QCOMPARE(Texts(f.messages), QStringList{"CreateProcess xdg-open http://localhost:631/printers/ error 2"});

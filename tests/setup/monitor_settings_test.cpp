@@ -14,8 +14,8 @@ namespace {
 
 using setup_test::MessageRecorder;
 using setup_test::PrivateRoot;
-using setup_test::ReadFile;
-using setup_test::WriteFile;
+using setup_test::ReadFileText;
+using setup_test::WriteFileText;
 
 class MonitorSettingsTest : public ::testing::Test {
  protected:
@@ -96,7 +96,7 @@ TEST_F(MonitorSettingsTest, ATerminatingZeroStoredByAnotherWriterIsNotPartOfTheT
 }
 
 TEST_F(MonitorSettingsTest, ADirectoryThatCannotBeCreatedIsReportedAndKeptInMemory) {
-  WriteFile(root_ / "var/lib/Corvanta", "a file where the folder belongs");
+  WriteFileText(root_ / "var/lib/Corvanta", "a file where the folder belongs");
   std::string monitorDir;
   EXPECT_FALSE(setup::ResetMonitorDirectory(monitorDir));
   EXPECT_EQ(monitorDir, root_.path() + "/var/lib/Corvanta/rdx64mon");
@@ -104,7 +104,7 @@ TEST_F(MonitorSettingsTest, ADirectoryThatCannotBeCreatedIsReportedAndKeptInMemo
 }
 
 TEST_F(MonitorSettingsTest, ARegistryThatCannotBeWrittenIsReported) {
-  WriteFile(root_ / "etc", "a file where the folder belongs");
+  WriteFileText(root_ / "etc", "a file where the folder belongs");
   std::string monitorDir;
   EXPECT_FALSE(setup::ResetMonitorDirectory(monitorDir));
   EXPECT_FALSE(setup::WritePortCommand("x"));
@@ -115,10 +115,10 @@ TEST_F(MonitorSettingsTest, ARegistryThatCannotBeWrittenIsReported) {
 TEST_F(MonitorSettingsTest, AReadOnlyRegistryIsReportedAsAFailedWrite) {
   std::string monitorDir;
   ASSERT_TRUE(setup::ResetMonitorDirectory(monitorDir));
-  const std::string saved = ReadFile(platform::RegistryFilePath());
+  const std::string saved = ReadFileText(platform::RegistryFilePath());
   setup_test::TmpfsMount mount(platform::ConfigFolder());
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  WriteFile(platform::RegistryFilePath(), saved);
+  WriteFileText(platform::RegistryFilePath(), saved);
   if (!mount.MakeReadOnly()) GTEST_SKIP() << "cannot remount read-only here";
   EXPECT_FALSE(setup::WritePortCommand("x"));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{"Failed to write registry, error 19"});
@@ -134,7 +134,7 @@ TEST_F(MonitorSettingsTest, MonitorPortsAreValuesOfThePortsKey) {
   ASSERT_EQ(setup::ListMonitorPorts(ports), 0);
   EXPECT_EQ(ports, (std::vector<std::string>{"RPT1:", "RPT2:"}));
   // The form the monitor's backend reads: an empty string with its zero.
-  const std::string text = ReadFile(platform::RegistryFilePath());
+  const std::string text = ReadFileText(platform::RegistryFilePath());
   EXPECT_NE(text.find("[SOFTWARE\\Corvanta\\Vanteo Spooler\\Ports]"), std::string::npos) << text;
   EXPECT_NE(text.find("\"RPT1:\"=\"\""), std::string::npos) << text;
 

@@ -217,7 +217,7 @@ TEST_F(PortInstallerTest, TheLibraryPathOfThe32BitMonitor) {
   installer_.AddPort({});
   installer_.RemovePort();
   const std::string dll = programs_ / "rdx32mon.dll";
-  setup_test::WriteFile(dll, "library");
+  setup_test::WriteFileText(dll, "library");
   installer_.InstallPort32();
   installer_.UninstallPort32();
   EXPECT_EQ(messages_.texts(),

@@ -36,7 +36,7 @@ bool PrivateCupsd::Start() {
   }
   fs::create_symlink(std::string(kCupsServerBin) + "/backend/parallel", backendFolder() + "/parallel", error);
 
-  WriteFile(folder_ / "cups-files.conf",
+  WriteFileText(folder_ / "cups-files.conf",
             "SystemGroup root\n"
             "ServerRoot " + root + "/etc\n"
             "ServerBin " + root + "/serverbin\n"
@@ -49,7 +49,7 @@ bool PrivateCupsd::Start() {
             "ErrorLog " + root + "/log/error_log\n"
             "PageLog " + root + "/log/page_log\n"
             "FileDevice Yes\n");
-  WriteFile(folder_ / "cupsd.conf",
+  WriteFileText(folder_ / "cupsd.conf",
             "Listen " + server() + "\n"
             "LogLevel debug\n"
             "Browsing No\n"
@@ -68,7 +68,7 @@ bool PrivateCupsd::Start() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < deadline) {
     if (!cupsd_.Running()) {
-      error_ = "cupsd ended at once: " + ReadFile(folder_ / "log/cupsd.err") + errorLog();
+      error_ = "cupsd ended at once: " + ReadFileText(folder_ / "log/cupsd.err") + errorLog();
       return false;
     }
     if (fs::exists(server()) && RunTool({"lpstat", "-r"}) == 0) return true;
@@ -93,7 +93,7 @@ int PrivateCupsd::RunTool(std::vector<std::string> argv) const {
 std::string PrivateCupsd::DeviceUriOf(const std::string& printer) const {
   if (RunTool({"lpstat", "-v", printer}) != 0) return {};
   // "device for NAME: URI"
-  const std::string out = ReadFile(folder_ / "tmp/tool.out");
+  const std::string out = ReadFileText(folder_ / "tmp/tool.out");
   const std::string marker = "device for " + printer + ": ";
   const auto at = out.find(marker);
   if (at == std::string::npos) return {};

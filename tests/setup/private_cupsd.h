@@ -27,7 +27,7 @@ class PrivateCupsd {
   // Its backend folder.
   std::string backendFolder() const { return folder_ / "serverbin/backend"; }
   // Its error log, for failure messages.
-  std::string errorLog() const { return ReadFile(folder_ / "log/error_log"); }
+  std::string errorLog() const { return ReadFileText(folder_ / "log/error_log"); }
 
   // Runs a CUPS command-line tool (lpadmin, lpstat) against this scheduler;
   // its exit status.

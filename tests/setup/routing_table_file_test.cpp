@@ -13,8 +13,8 @@ namespace {
 
 using setup_test::MessageRecorder;
 using setup_test::PrivateRoot;
-using setup_test::ReadFile;
-using setup_test::WriteFile;
+using setup_test::ReadFileText;
+using setup_test::WriteFileText;
 
 struct LinesCase {
   const char* name;
@@ -28,7 +28,7 @@ class ReadLinesTest : public ::testing::TestWithParam<LinesCase> {};
 TEST_P(ReadLinesTest, SplitsAtEveryKindOfLineEnd) {
   PrivateRoot root;
   const std::string path = root / "table.dat";
-  WriteFile(path, GetParam().text);
+  WriteFileText(path, GetParam().text);
   std::vector<std::string> lines{"left over"};
   std::string error;
   ASSERT_TRUE(setup::ReadRoutingTableLines(path, lines, error)) << error;
@@ -88,7 +88,7 @@ TEST_F(SaveTableTest, WritesTheRowsWithPrintersByteForByte) {
                                         {"ANYPRINTER", LocalCopySentinelHost, "/srv/copies", ""},
                                         {" Blank ", "", "", ""}};
   ASSERT_TRUE(setup::SaveRoutingTableFile(rows));
-  EXPECT_EQ(ReadFile(platform::RoutingTablePath()),
+  EXPECT_EQ(ReadFileText(platform::RoutingTablePath()),
             "Invoices\t10.0.0.7\t20100\t60\r\n"
             "ANYPRINTER\tlocalcopy.invalid\t/srv/copies\t\r\n"
             " Blank \t\t\t\r\n");
@@ -100,23 +100,23 @@ TEST_F(SaveTableTest, WritesTheRowsWithPrintersByteForByte) {
 }
 
 TEST_F(SaveTableTest, AnEmptyGridWritesAnEmptyTable) {
-  WriteFile(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
+  WriteFileText(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
   ASSERT_TRUE(setup::SaveRoutingTableFile({{"", "", "", ""}}));
-  EXPECT_EQ(ReadFile(platform::RoutingTablePath()), "");
+  EXPECT_EQ(ReadFileText(platform::RoutingTablePath()), "");
 }
 
 TEST_F(SaveTableTest, DuplicatesAreRefusedAndNothingIsWritten) {
-  WriteFile(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
+  WriteFileText(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
   const std::vector<RoutingRecord> rows{{"A", "", "", ""}, {"B", "", "", ""}, {"A", "new", "", ""}};
   EXPECT_FALSE(setup::SaveRoutingTableFile(rows));
   ASSERT_EQ(messages_.messages().size(), 1u);
   EXPECT_EQ(messages_.messages()[0].text, "Record 3 is the same with 1");
   EXPECT_EQ(messages_.messages()[0].flags, setup::kWarningBoxFlags);
-  EXPECT_EQ(ReadFile(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
+  EXPECT_EQ(ReadFileText(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
 }
 
 TEST_F(SaveTableTest, AFolderThatCannotBeCreatedIsReported) {
-  WriteFile(root_ / "etc", "a file where the folder belongs");
+  WriteFileText(root_ / "etc", "a file where the folder belongs");
   EXPECT_FALSE(setup::SaveRoutingTableFile({{"A", "", "", ""}}));
   EXPECT_EQ(messages_.texts(), std::vector<std::string>{"Directory " + platform::ConfigFolder() +
                                                         " not found and cound not be created!"});
@@ -125,19 +125,19 @@ TEST_F(SaveTableTest, AFolderThatCannotBeCreatedIsReported) {
 TEST_F(SaveTableTest, AReadOnlyFolderKeepsTheOldTable) {
   setup_test::TmpfsMount mount(platform::ConfigFolder());
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  WriteFile(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
+  WriteFileText(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
   if (!mount.MakeReadOnly()) GTEST_SKIP() << "cannot remount read-only here";
   EXPECT_FALSE(setup::SaveRoutingTableFile({{"A", "", "", ""}}));
   EXPECT_EQ(messages_.texts(),
             std::vector<std::string>{"Failed to save " + platform::ConfigFolder() + ", error: Cannot create file \"" +
                                      platform::RoutingTablePath() + "\", error 19"});
-  EXPECT_EQ(ReadFile(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
+  EXPECT_EQ(ReadFileText(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
 }
 
 TEST_F(SaveTableTest, AFullFileSystemKeepsTheOldTable) {
   setup_test::TmpfsMount mount(platform::ConfigFolder());
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  WriteFile(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
+  WriteFileText(platform::RoutingTablePath(), "Old\tx\t1\t1\r\n");
   // Far more than the 64 KiB the file system holds.
   std::vector<RoutingRecord> rows;
   for (int i = 0; i < 2000; ++i) rows.push_back({"Printer" + std::to_string(i), std::string(60, 'h'), "20100", "60"});
@@ -145,7 +145,7 @@ TEST_F(SaveTableTest, AFullFileSystemKeepsTheOldTable) {
   ASSERT_EQ(messages_.texts().size(), 1u);
   EXPECT_EQ(messages_.texts()[0].rfind("Failed to save " + platform::ConfigFolder() + ", error: ", 0), 0u);
   EXPECT_NE(messages_.texts()[0].find("error 112"), std::string::npos) << messages_.texts()[0];
-  EXPECT_EQ(ReadFile(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
+  EXPECT_EQ(ReadFileText(platform::RoutingTablePath()), "Old\tx\t1\t1\r\n");
   std::size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(platform::ConfigFolder())) ++entries;
   EXPECT_EQ(entries, 1u) << "a temporary file was left behind";

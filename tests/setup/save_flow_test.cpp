@@ -14,6 +14,7 @@
 #include "setup/string_grid.h"
 #include "support/platform/child_process.h"
 #include "support/platform/paths.h"
+#include "tests/common/unprivileged.h"
 
 using setup_test::FormFixture;
 using setup_test::Q;
@@ -172,7 +173,7 @@ void SaveFlowTest::aReadOnlyConfigurationFolderStopsTheSave() {
 
 void SaveFlowTest::aConfigurationFolderThatCannotBeCreated() {
   FormFixture f;
-  setup_test::WriteFile(f.root / "etc", "a file where the folder belongs");
+  setup_test::WriteFileText(f.root / "etc", "a file where the folder belongs");
   setup::TForm1& form = f.Create();
   f.Show();
   f.SetCell(1, 1, "New");
@@ -185,7 +186,7 @@ void SaveFlowTest::aConfigurationFolderThatCannotBeCreated() {
 void SaveFlowTest::anUnprivilegedUserIsWarnedAndRefused() {
   if (!setup_test::RunningAsRoot()) QSKIP("needs root to start a process as another user");
   setup_test::PrivateRoot root;
-  setup_test::WriteFile(platform::RoutingTablePath(), "Secret\tx\t1\t1\r\n");
+  setup_test::WriteFileText(platform::RoutingTablePath(), "Secret\tx\t1\t1\r\n");
   std::filesystem::permissions(platform::RoutingTablePath(), std::filesystem::perms::owner_read |
                                                                  std::filesystem::perms::owner_write);
   for (const auto& folder : {root.path() + "/etc", platform::ConfigFolder()}) {
@@ -202,17 +203,16 @@ void SaveFlowTest::anUnprivilegedUserIsWarnedAndRefused() {
   options.standardOutput = output;
   options.standardError = output + ".err";
   const std::string self = QCoreApplication::applicationFilePath().toStdString();
-  QVERIFY(child.Start({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", self, "unprivilegedChild"},
-                      options));
+  QVERIFY(child.Start(corvanta_test::AsUnprivilegedUser({self, "unprivilegedChild"}), options));
   uint32_t exitCode = 99;
   QVERIFY2(child.Wait(120000, &exitCode), "the unprivileged run did not end");
-  const std::string report = setup_test::ReadFile(output);
+  const std::string report = setup_test::ReadFileText(output);
   if (report.find("SKIP") != std::string::npos && report.find("PASS   : SaveFlowTest::unprivilegedChild") == std::string::npos) {
     QSKIP(("the unprivileged run could not be made: " + report).c_str());
   }
-  QVERIFY2(exitCode == 0, (report + setup_test::ReadFile(output + ".err")).c_str());
+  QVERIFY2(exitCode == 0, (report + setup_test::ReadFileText(output + ".err")).c_str());
   QVERIFY2(report.find("PASS   : SaveFlowTest::unprivilegedChild()") != std::string::npos, report.c_str());
-  QCOMPARE(Q(setup_test::ReadFile(platform::RoutingTablePath())), QStringLiteral("Secret\tx\t1\t1\r\n"));
+  QCOMPARE(Q(setup_test::ReadFileText(platform::RoutingTablePath())), QStringLiteral("Secret\tx\t1\t1\r\n"));
   QVERIFY(!std::filesystem::exists(platform::RegistryFilePath()));
 }
 

@@ -3,50 +3,22 @@
 // of the messages the tool shows, stand-in programs that log their runs, and
 // a small tmpfs mount for file-system failures.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/common/file_text.h"
+#include "tests/common/private_root.h"
+#include "tests/common/tmpfs_mount.h"
+
 namespace setup_test {
 
-// A fresh folder below /tmp, removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-// Sets (or with nullopt unsets) one environment variable until destroyed.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(std::string name, const std::optional<std::string>& value);
-  ~ScopedEnvironment();
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-// CORVANTA_ROOT pointed at a fresh folder for the owner's lifetime.
-class PrivateRoot {
- public:
-  PrivateRoot() : environment_("CORVANTA_ROOT", folder_.path()) {}
-  const std::string& path() const { return folder_.path(); }
-  std::string operator/(const std::string& name) const { return folder_ / name; }
-
- private:
-  TempFolder folder_;
-  ScopedEnvironment environment_;
-};
+using corvanta_test::PrivateRoot;
+using corvanta_test::ReadFileText;
+using corvanta_test::ReadLines;
+using corvanta_test::ScopedEnv;
+using corvanta_test::TempFolder;
+using corvanta_test::TmpfsMount;
+using corvanta_test::WriteFileText;
 
 struct RecordedMessage {
   std::string caption;
@@ -85,30 +57,6 @@ class FakeProgramFolder {
 
  private:
   TempFolder folder_;
-};
-
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& contents);
-std::vector<std::string> ReadLines(const std::string& path);
-
-// Runs `argv` and waits; its exit status, or nullopt when it cannot start.
-std::optional<uint32_t> Run(const std::vector<std::string>& argv);
-
-// A tmpfs of 64 KiB mounted on `folder` (created when missing); unmounted at
-// the end. mounted() is false when this machine does not let us mount.
-class TmpfsMount {
- public:
-  explicit TmpfsMount(std::string folder);
-  ~TmpfsMount();
-  TmpfsMount(const TmpfsMount&) = delete;
-  TmpfsMount& operator=(const TmpfsMount&) = delete;
-  bool mounted() const { return mounted_; }
-  // Remounts read-only; false when that fails.
-  bool MakeReadOnly();
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
 };
 
 // True when this process runs as root (the tests' usual case).

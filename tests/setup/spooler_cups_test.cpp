@@ -14,15 +14,15 @@
 
 namespace {
 
-using setup_test::ScopedEnvironment;
+using setup_test::ScopedEnv;
 using Texts = std::vector<std::string>;
 
 class CupsSpoolerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!cupsd_.Start()) GTEST_SKIP() << "no private CUPS scheduler here: " << cupsd_.error();
-    server_ = std::make_unique<ScopedEnvironment>("CUPS_SERVER", cupsd_.server());
-    backendDir_ = std::make_unique<ScopedEnvironment>("CORVANTA_CUPS_BACKEND_DIR", cupsd_.backendFolder());
+    server_ = std::make_unique<ScopedEnv>("CUPS_SERVER", cupsd_.server());
+    backendDir_ = std::make_unique<ScopedEnv>("CORVANTA_CUPS_BACKEND_DIR", cupsd_.backendFolder());
     spooler_ = setup::CreateCupsSpooler();
   }
   void TearDown() override {
@@ -47,8 +47,8 @@ class CupsSpoolerTest : public ::testing::Test {
   setup_test::PrivateRoot root_;
   setup_test::MessageRecorder messages_;
   setup_test::PrivateCupsd cupsd_;
-  std::unique_ptr<ScopedEnvironment> server_;
-  std::unique_ptr<ScopedEnvironment> backendDir_;
+  std::unique_ptr<ScopedEnv> server_;
+  std::unique_ptr<ScopedEnv> backendDir_;
   std::unique_ptr<setup::Spooler> spooler_;
 };
 
@@ -124,7 +124,7 @@ TEST_F(CupsSpoolerTest, TheMonitorChannelNeedsTheBackend) {
 }
 
 TEST_F(CupsSpoolerTest, AnUnreachableSchedulerIsReported) {
-  ScopedEnvironment nowhere("CUPS_SERVER", root_ / "no-such.sock");
+  ScopedEnv nowhere("CUPS_SERVER", root_ / "no-such.sock");
   std::vector<setup::PrinterRecord> printers;
   EXPECT_FALSE(spooler_->EnumPrinters(printers));
   EXPECT_EQ(platform::GetLastError(), setup::kErrorServerUnavailable);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/platform/child_process.h"
+#include "tests/common/tmpfs_mount.h"
 #include "tests/spoolclient/api_test_support.h"
 #include "tests/spoolclient/fake_spooler.h"
 #include "tests/spoolclient/qtlapi_loader.h"
@@ -16,34 +16,7 @@ namespace spooltest {
 namespace {
 
 using ::testing::Contains;
-
-bool Run(const std::vector<std::string>& argv) {
-  platform::ChildProcess child;
-  platform::ChildProcessOptions options;
-  options.standardError = "/dev/null";
-  uint32_t exitCode = 1;
-  return child.Start(argv, options) && child.Wait(30000, &exitCode) && exitCode == 0;
-}
-
-// A 64 KB tmpfs mounted on `folder` for the owner's lifetime.
-class SmallMount {
- public:
-  explicit SmallMount(const std::string& folder) : folder_(folder) {
-    std::filesystem::create_directories(folder);
-    mounted_ = Run({"mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder});
-  }
-  ~SmallMount() {
-    if (mounted_) Run({"umount", "-l", folder_});
-  }
-  SmallMount(const SmallMount&) = delete;
-  SmallMount& operator=(const SmallMount&) = delete;
-  bool mounted() const { return mounted_; }
-  bool MakeReadOnly() { return Run({"mount", "-o", "remount,ro", folder_}); }
-
- private:
-  std::string folder_;
-  bool mounted_ = false;
-};
+using corvanta_test::TmpfsMount;
 
 class FileSystemTest : public ::testing::Test {
  protected:
@@ -55,7 +28,7 @@ class FileSystemTest : public ::testing::Test {
 };
 
 TEST_F(FileSystemTest, ReplyFileOnAFullFileSystem) {
-  SmallMount mount(Root().path() + "/full");
+  TmpfsMount mount(Root().path() + "/full");
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
   FakeSpooler spooler(FakeBehaviour{ReplyBytes(0, 200000, std::string(200000, 'f'))});
   const std::string target = Root().path() + "/full/reply.out";
@@ -71,7 +44,7 @@ TEST_F(FileSystemTest, ReplyFileOnAFullFileSystem) {
 }
 
 TEST_F(FileSystemTest, ReplyFileOnAReadOnlyFileSystem) {
-  SmallMount mount(Root().path() + "/readonly");
+  TmpfsMount mount(Root().path() + "/readonly");
   if (!mount.mounted() || !mount.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only tmpfs here";
   FakeSpooler spooler(FakeBehaviour{ReplyBytes(0, 3, "abc")});
   const std::string target = Root().path() + "/readonly/reply.out";
@@ -85,7 +58,7 @@ TEST_F(FileSystemTest, ReplyFileOnAReadOnlyFileSystem) {
 
 TEST_F(FileSystemTest, UnwritableLogNeverFailsACall) {
   std::filesystem::create_directories(Root().LogFolder());
-  SmallMount mount(Root().LogFolder());
+  TmpfsMount mount(Root().LogFolder());
   if (!mount.mounted() || !mount.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only tmpfs here";
   FakeSpooler spooler(FakeBehaviour{ReplyBytes(7, 0)});
   char out[8];

@@ -3,6 +3,10 @@
 // folder that CORVANTA_ROOT points at, removed again at the end.
 #include <string>
 
+#include "tests/common/file_text.h"
+#include "tests/common/scoped_env.h"
+#include "tests/common/temp_folder.h"
+
 namespace spooltest {
 
 class TestRoot {
@@ -10,36 +14,20 @@ class TestRoot {
   // Creates the folder (with var/lib, so the common data folder exists
   // unless `withCommonData` is false) and sets CORVANTA_ROOT to it.
   explicit TestRoot(bool withCommonData = true);
-  ~TestRoot();
-  TestRoot(const TestRoot&) = delete;
-  TestRoot& operator=(const TestRoot&) = delete;
 
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return folder_.path(); }
   // The library's log folder below this root.
-  std::string LogFolder() const { return path_ + "/var/lib/Corvanta/qtlapi"; }
+  std::string LogFolder() const { return path() + "/var/lib/Corvanta/qtlapi"; }
   // A fresh empty subfolder.
   std::string MakeFolder(const std::string& name) const;
 
  private:
-  std::string path_;
+  corvanta_test::TempFolder folder_;
+  corvanta_test::ScopedEnv environment_;
 };
 
-// A temporary folder of its own (not a root), removed at the end.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// Small file helpers.
-std::string ReadFileText(const std::string& path);
-void WriteFileText(const std::string& path, const std::string& text);
-bool PathExists(const std::string& path);
+using corvanta_test::PathExists;
+using corvanta_test::ReadFileText;
+using corvanta_test::WriteFileText;
 
 }  // namespace spooltest

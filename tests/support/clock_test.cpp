@@ -37,7 +37,7 @@ TEST(Clock, TickCountFromTheEnvironmentAboveTheSignedRange) {
 }
 
 TEST(Clock, EnvironmentSeamsReachAnotherProcess) {
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   ScopedEnv tick("CORVANTA_TEST_TICK_COUNT", std::string("4000000001"));
   ScopedEnv time("CORVANTA_TEST_LOCAL_TIME", std::string("2024-02-29 23:59:58.123"));
   ASSERT_EQ(support_test::RunHelper({"tick", dir / "out"}), 0u);

@@ -10,13 +10,14 @@
 #include "support/platform/process.h"
 #include "support/platform/win_error.h"
 #include "test_support.h"
+#include "tests/common/unprivileged.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using support_test::ListFolder;
 using support_test::ReadFileText;
-using support_test::TempDir;
+using support_test::TempFolder;
 using support_test::TmpfsMount;
 using support_test::WriteFileText;
 
@@ -32,7 +33,7 @@ std::string Pattern(std::size_t size) {
 }
 
 TEST(ForceDirectories, CreatesEveryMissingParent) {
-  TempDir dir;
+  TempFolder dir;
   const std::string deep = dir / "a/b/c/d";
   EXPECT_TRUE(platform::ForceDirectories(deep));
   EXPECT_TRUE(platform::DirectoryExists(deep));
@@ -49,13 +50,13 @@ TEST(ForceDirectories, EmptyOrInvalidPathRaisesWithAMessage) {
   } catch (const platform::InOutError& e) {
     EXPECT_STREQ(e.what(), "Unable to create directory");
   }
-  TempDir dir;
+  TempFolder dir;
   const std::string withNul = dir.path() + std::string("/bad\0name", 9);
   EXPECT_THROW(platform::ForceDirectories(withNul), platform::InOutError);
 }
 
 TEST(ForceDirectories, FailsWithTheErrorWhenAComponentCannotBeMade) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "file", "x");
   platform::SetLastError(0);
   EXPECT_FALSE(platform::ForceDirectories(dir / "file"));
@@ -69,7 +70,7 @@ TEST(ForceDirectories, FailsWithTheErrorWhenAComponentCannotBeMade) {
 }
 
 TEST(CopyFileNoReplace, CopiesExactBytesAndMode) {
-  TempDir dir;
+  TempFolder dir;
   const std::string data = Pattern(3 << 20);
   WriteFileText(dir / "source", data);
   fs::permissions(dir / "source", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -80,7 +81,7 @@ TEST(CopyFileNoReplace, CopiesExactBytesAndMode) {
 }
 
 TEST(CopyFileNoReplace, NeverReplacesAnExistingFile) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "source", "new");
   WriteFileText(dir / "target", "old");
   platform::SetLastError(0);
@@ -91,7 +92,7 @@ TEST(CopyFileNoReplace, NeverReplacesAnExistingFile) {
 }
 
 TEST(CopyFileNoReplace, MissingSourceOrFolderLeavesNothing) {
-  TempDir dir;
+  TempFolder dir;
   platform::SetLastError(0);
   EXPECT_FALSE(platform::CopyFileNoReplace(dir / "missing", dir / "target"));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
@@ -104,7 +105,7 @@ TEST(CopyFileNoReplace, MissingSourceOrFolderLeavesNothing) {
 TEST(CopyFileNoReplace, FullFileSystemLeavesNothingBehind) {
   TmpfsMount small(64);
   if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "big", Pattern(256 << 10));
   platform::SetLastError(0);
   EXPECT_FALSE(platform::CopyFileNoReplace(dir / "big", small.path() + "/big.prn"));
@@ -115,7 +116,7 @@ TEST(CopyFileNoReplace, FullFileSystemLeavesNothingBehind) {
 TEST(CopyFileNoReplace, ReadOnlyFileSystemLeavesNothingBehind) {
   TmpfsMount mount(64);
   if (!mount.mounted() || !mount.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only tmpfs here";
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "source", "data");
   platform::SetLastError(0);
   EXPECT_FALSE(platform::CopyFileNoReplace(dir / "source", mount.path() + "/copy"));
@@ -124,15 +125,15 @@ TEST(CopyFileNoReplace, ReadOnlyFileSystemLeavesNothingBehind) {
 }
 
 TEST(CopyFileNoReplace, UnprivilegedUserIsDeniedAndLeavesNothing) {
-  TempDir dir;
+  TempFolder dir;
   fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                   fs::perms::others_read | fs::perms::others_exec);
   WriteFileText(dir / "source", "data");
   fs::permissions(dir / "source", fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   uint32_t exitCode = 99;
-  if (!platform::StartProcess({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                               support_test::HelperPath(), "copy", dir / "source", dir / "copy"},
-                              true, &exitCode) ||
+  if (!platform::StartProcess(
+          corvanta_test::AsUnprivilegedUser({support_test::HelperPath(), "copy", dir / "source", dir / "copy"}),
+          true, &exitCode) ||
       exitCode == 99 || exitCode >= 126) {
     GTEST_SKIP() << "cannot run the helper as the user nobody (status " << exitCode << ")";
   }
@@ -141,7 +142,7 @@ TEST(CopyFileNoReplace, UnprivilegedUserIsDeniedAndLeavesNothing) {
 }
 
 TEST(MoveFileNoReplace, RenamesWithinOneFileSystem) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "job.tmp", "job data");
   ASSERT_TRUE(platform::MoveFileNoReplace(dir / "job.tmp", dir / "job.ps"));
   EXPECT_FALSE(fs::exists(dir / "job.tmp"));
@@ -149,7 +150,7 @@ TEST(MoveFileNoReplace, RenamesWithinOneFileSystem) {
 }
 
 TEST(MoveFileNoReplace, NeverReplacesAnExistingFile) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "source", "new");
   WriteFileText(dir / "target", "old");
   platform::SetLastError(0);
@@ -160,7 +161,7 @@ TEST(MoveFileNoReplace, NeverReplacesAnExistingFile) {
 }
 
 TEST(MoveFileNoReplace, MissingSourceIsErrorTwo) {
-  TempDir dir;
+  TempFolder dir;
   platform::SetLastError(0);
   EXPECT_FALSE(platform::MoveFileNoReplace(dir / "missing", dir / "target"));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
@@ -170,7 +171,7 @@ TEST(MoveFileNoReplace, MissingSourceIsErrorTwo) {
 TEST(MoveFileNoReplace, AcrossFileSystems) {
   TmpfsMount mount(1024);
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  TempDir disk;
+  TempFolder disk;
   const std::string data = Pattern(300 << 10);
   WriteFileText(mount.path() + "/job", data);
   ASSERT_TRUE(platform::MoveFileNoReplace(mount.path() + "/job", disk / "job.ps"));
@@ -190,7 +191,7 @@ TEST(MoveFileNoReplace, AcrossFileSystems) {
 TEST(MoveFileNoReplace, AcrossFileSystemsOntoAFullOneKeepsTheSource) {
   TmpfsMount small(64);
   if (!small.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
-  TempDir disk;
+  TempFolder disk;
   const std::string data = Pattern(256 << 10);
   WriteFileText(disk / "job", data);
   platform::SetLastError(0);
@@ -205,7 +206,7 @@ TEST(MoveFileNoReplace, SourceThatCannotBeRemovedLeavesNoCopy) {
   if (!mount.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
   WriteFileText(mount.path() + "/job", "stuck");
   if (!mount.MakeReadOnly()) GTEST_SKIP() << "cannot remount the tmpfs read-only";
-  TempDir disk;
+  TempFolder disk;
   platform::SetLastError(0);
   EXPECT_FALSE(platform::MoveFileNoReplace(mount.path() + "/job", disk / "job.ps"));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorWriteProtect);
@@ -214,7 +215,7 @@ TEST(MoveFileNoReplace, SourceThatCannotBeRemovedLeavesNoCopy) {
 }
 
 TEST(ReplaceFileAtomically, ReplacesWholeAndLeavesNoTemporary) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "table.dat", "old contents that are longer");
   ASSERT_TRUE(platform::ReplaceFileAtomically(dir / "table.dat", "new", 0640));
   EXPECT_EQ(ReadFileText(dir / "table.dat"), "new");
@@ -224,7 +225,7 @@ TEST(ReplaceFileAtomically, ReplacesWholeAndLeavesNoTemporary) {
 }
 
 TEST(CreateFileNoReplace, AppearsCompleteAndNeverReplaces) {
-  TempDir dir;
+  TempFolder dir;
   ASSERT_TRUE(platform::CreateFileNoReplace(dir / "a.say", "control"));
   EXPECT_EQ(ReadFileText(dir / "a.say"), "control");
   platform::SetLastError(0);
@@ -235,7 +236,7 @@ TEST(CreateFileNoReplace, AppearsCompleteAndNeverReplaces) {
 }
 
 TEST(Files, AppendCreatesThenAppends) {
-  TempDir dir;
+  TempFolder dir;
   for (const char* piece : {"one\n", "two\n"}) {
     platform::FileHandle file;
     ASSERT_TRUE(platform::OpenForAppend(dir / "log.txt", file));
@@ -248,7 +249,7 @@ TEST(Files, AppendCreatesThenAppends) {
 }
 
 TEST(Files, ExistenceTestsAndShortPath) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "f", "x");
   EXPECT_TRUE(platform::FileExists(dir / "f"));
   EXPECT_FALSE(platform::FileExists(dir.path()));

@@ -41,7 +41,7 @@ TEST(Paths, ExecutableFolderIsTheRunningProgramsFolder) {
   const auto self = std::filesystem::read_symlink("/proc/self/exe");
   EXPECT_EQ(platform::ExecutableFolder(), self.parent_path().string());
 
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   ASSERT_EQ(support_test::RunHelper({"exe-folder", dir / "out"}), 0u);
   EXPECT_EQ(support_test::ReadFileText(dir / "out"),
             std::filesystem::canonical(support_test::HelperPath()).parent_path().string());

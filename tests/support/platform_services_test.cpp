@@ -27,11 +27,11 @@ namespace {
 namespace fs = std::filesystem;
 using support_test::ReadFileText;
 using support_test::ScopedEnv;
-using support_test::TempDir;
+using support_test::TempFolder;
 using support_test::WriteFileText;
 
 TEST(RegularFileOpen, RefusesAFifoWithoutBlocking) {
-  TempDir dir;
+  TempFolder dir;
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
   platform::FileHandle file;
   platform::SetLastError(0);
@@ -42,7 +42,7 @@ TEST(RegularFileOpen, RefusesAFifoWithoutBlocking) {
 }
 
 TEST(RegularFileOpen, CreatesAppendsAndReadsAtOffsets) {
-  TempDir dir;
+  TempFolder dir;
   for (const char* piece : {"0123", "4567"}) {
     platform::FileHandle file;
     ASSERT_TRUE(platform::OpenRegularForAppend(dir / "log", file));
@@ -62,7 +62,7 @@ TEST(RegularFileOpen, CreatesAppendsAndReadsAtOffsets) {
 }
 
 TEST(CreateDispositions, NewRefusesAnExistingNameAlwaysEmptiesIt) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "reply", "old reply");
   platform::FileHandle file;
   platform::SetLastError(0);
@@ -78,7 +78,7 @@ TEST(CreateDispositions, NewRefusesAnExistingNameAlwaysEmptiesIt) {
 }
 
 TEST(CreateUniqueFile, DistinctNamesWithTheExactMode) {
-  TempDir dir;
+  TempFolder dir;
   std::set<std::string> names;
   for (int i = 0; i < 20; ++i) {
     platform::FileHandle file;
@@ -100,7 +100,7 @@ TEST(CreateUniqueFile, DistinctNamesWithTheExactMode) {
 }
 
 TEST(CopyFileData, CopiesWhatRemainsFromTheCurrentPosition) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "source", "headerBODY");
   platform::FileHandle from;
   platform::FileHandle to;
@@ -112,7 +112,7 @@ TEST(CopyFileData, CopiesWhatRemainsFromTheCurrentPosition) {
 }
 
 TEST(DirectoryListing, NamesFilesAndFolders) {
-  TempDir dir;
+  TempFolder dir;
   WriteFileText(dir / "a.txt", "");
   fs::create_directory(dir / "sub");
   fs::create_symlink(dir / "sub", dir / "link");
@@ -181,7 +181,7 @@ TEST(ChildProcess, WaitsWithALimitAndStopsItsChild) {
 }
 
 TEST(ChildProcess, EnvironmentAndOutputFile) {
-  TempDir dir;
+  TempFolder dir;
   platform::ChildProcessOptions options;
   options.environment = {{"CORVANTA_CHILD_VALUE", "from the parent"}};
   options.standardOutput = dir / "stdout";
@@ -209,7 +209,7 @@ TEST(ChildProcess, MissingProgramIsErrorTwo) {
 }
 
 TEST(Termination, RequestRemovesTheAbandonedFileAndEnds) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "half-written.prn";
   platform::ChildProcess child;
   ASSERT_TRUE(child.Start({support_test::HelperPath(), "abandon", path}));

@@ -63,7 +63,7 @@ TEST(StartProcess, MissingProgramIsErrorTwo) {
 }
 
 TEST(StartProcess, FileThatIsNotExecutableIsAccessDenied) {
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   support_test::WriteFileText(dir / "script", "#!/bin/sh\nexit 0\n");
   std::filesystem::permissions(dir / "script", std::filesystem::perms::owner_read);
   platform::SetLastError(0);
@@ -80,7 +80,7 @@ TEST(StartProcess, ExitStatusAndSignal) {
 }
 
 TEST(StartProcess, CommandLineArgumentsArriveSplit) {
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   const std::string out = dir / "args";
   const std::string line = platform::QuoteArgument(support_test::HelperPath()) + " args " +
                            platform::QuoteArgument(out) + " \"C:\\temp\\job 1.prn\" Invoices \"a \\\"b\\\"\" \"\"";

@@ -18,7 +18,7 @@
 
 namespace {
 
-using support_test::TempDir;
+using support_test::TempFolder;
 
 // Checks that every line is whole and that each writer's lines 0..lines-1
 // all arrived exactly once, in order.
@@ -45,7 +45,7 @@ void ExpectWholeLines(const std::string& text, const std::set<std::string>& writ
 }
 
 TEST(RangeLock, ThreadsOfOneProcessExcludeEachOther) {
-  TempDir dir;
+  TempFolder dir;
   const std::string file = dir / "log.txt";
   constexpr int kThreads = 8;
   constexpr int kLines = 400;
@@ -74,7 +74,7 @@ TEST(RangeLock, ThreadsOfOneProcessExcludeEachOther) {
 }
 
 TEST(RangeLock, ProcessesAndTheirThreadsExcludeEachOther) {
-  TempDir dir;
+  TempFolder dir;
   const std::string file = dir / "log.txt";
   constexpr int kProcesses = 4;
   constexpr int kThreadsEach = 3;
@@ -97,7 +97,7 @@ TEST(RangeLock, ProcessesAndTheirThreadsExcludeEachOther) {
 }
 
 TEST(RangeLock, UnlockReleasesForTheNextOwner) {
-  TempDir dir;
+  TempFolder dir;
   platform::FileHandle first;
   platform::FileHandle second;
   ASSERT_TRUE(platform::OpenForReadWrite(dir / "counter", first));

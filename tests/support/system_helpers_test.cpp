@@ -11,6 +11,7 @@
 #include "support/system_helpers.h"
 #include "support/version_record.h"
 #include "test_support.h"
+#include "tests/common/unprivileged.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ TEST(FileVersionText, ProgramWithAVersionRecord) {
 }
 
 TEST(FileVersionText, RunningProgramWhenNoFileIsNamed) {
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   ASSERT_EQ(support_test::RunHelper({"version", dir / "out"}), 0u);
   EXPECT_EQ(support_test::ReadFileText(dir / "out"), "2.1.0.17");
   // This test program carries no record of its own.
@@ -78,7 +79,7 @@ TEST(FileVersionText, RunningProgramWhenNoFileIsNamed) {
 }
 
 TEST(FileVersionText, ExactlyUndefinedWithoutARecord) {
-  support_test::TempDir dir;
+  support_test::TempFolder dir;
   support_test::WriteFileText(dir / "plain.txt", "not a program\n");
   support_test::WriteFileText(dir / "empty", "");
   // The start of a real program, cut off before its section table.
@@ -156,9 +157,8 @@ TEST(SystemQuestions, AdministratorRightsFollowTheEffectiveUser) {
   // Tests run as root here; an unprivileged run of the helper must say no.
   EXPECT_TRUE(HasAdminRights());
   uint32_t exitCode = 99;
-  if (!platform::StartProcess({"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                               support_test::HelperPath(), "admin"},
-                              true, &exitCode) ||
+  if (!platform::StartProcess(corvanta_test::AsUnprivilegedUser({support_test::HelperPath(), "admin"}), true,
+                              &exitCode) ||
       exitCode > 1) {
     GTEST_SKIP() << "cannot run the helper as the user nobody (status " << exitCode << ")";
   }

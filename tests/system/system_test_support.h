@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common/file_text.h"
+
 using EnvironmentList = std::vector<std::pair<std::string, std::string>>;
 
 struct ProgramResult {
@@ -24,12 +26,9 @@ ProgramResult RunProgram(const std::vector<std::string>& argv, const Environment
 // Polls `condition` every 50 ms until it holds or `timeoutMs` has passed.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 
-// The names in `folder` (not "." and ".."), sorted; empty when it cannot be read.
-std::vector<std::string> ListFolder(const std::string& folder);
+using corvanta_test::LastLines;
+using corvanta_test::ListFolder;
+using corvanta_test::ReadFileText;
+
 // The names in `folder` ending in `suffix`.
 std::vector<std::string> ListFolder(const std::string& folder, const std::string& suffix);
-
-std::string ReadFileText(const std::string& path);
-
-// The last `lines` lines of `text`.
-std::string LastLines(const std::string& text, int lines);
