@@ -4,24 +4,34 @@
 #include <filesystem>
 #include <memory>
 
-#include "private_cupsd.h"
 #include "setup/messages.h"
 #include "setup/monitor_ports.h"
 #include "setup/port_installer.h"
 #include "setup/spooler_cups.h"
 #include "setup_test_support.h"
 #include "support/platform/win_error.h"
+#include "tests/common/private_cupsd.h"
 
 namespace {
 
 using setup_test::ScopedEnv;
 using Texts = std::vector<std::string>;
 
+// The scheduler's backend folder holds only what the test puts there, plus
+// the parallel backend that "LPT1:" needs; queues may print to "file:".
+corvanta_test::PrivateCupsdOptions SchedulerOptions() {
+  corvanta_test::PrivateCupsdOptions options;
+  options.keepOnlyBackends = {"parallel"};
+  options.fileDevice = true;
+  return options;
+}
+
 class CupsSpoolerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!cupsd_.Start()) GTEST_SKIP() << "no private CUPS scheduler here: " << cupsd_.error();
-    server_ = std::make_unique<ScopedEnv>("CUPS_SERVER", cupsd_.server());
+    std::string error;
+    if (!cupsd_.Start(error)) GTEST_SKIP() << "no private CUPS scheduler here: " << error;
+    server_ = std::make_unique<ScopedEnv>("CUPS_SERVER", cupsd_.socketPath());
     backendDir_ = std::make_unique<ScopedEnv>("CORVANTA_CUPS_BACKEND_DIR", cupsd_.backendFolder());
     spooler_ = setup::CreateCupsSpooler();
   }
@@ -36,6 +46,17 @@ class CupsSpoolerTest : public ::testing::Test {
   void InstallBackend() {
     setup_test::WriteRecordingProgram(cupsd_.backendFolder() + "/rdxport", root_ / "backend.log");
   }
+  // The device URI lpstat reports for `printer` ("" when none).
+  std::string DeviceUriOf(const std::string& printer) const {
+    std::string out;
+    if (cupsd_.RunTool({"lpstat", "-v", printer}, &out) != 0) return {};
+    // "device for NAME: URI"
+    const std::string marker = "device for " + printer + ": ";
+    const auto at = out.find(marker);
+    if (at == std::string::npos) return {};
+    const auto end = out.find('\n', at);
+    return out.substr(at + marker.size(), end == std::string::npos ? std::string::npos : end - at - marker.size());
+  }
   std::vector<std::string> PortNames() {
     std::vector<setup::PortRecord> ports;
     EXPECT_TRUE(spooler_->EnumPorts(ports));
@@ -46,7 +67,8 @@ class CupsSpoolerTest : public ::testing::Test {
 
   setup_test::PrivateRoot root_;
   setup_test::MessageRecorder messages_;
-  setup_test::PrivateCupsd cupsd_;
+  setup_test::TempFolder cupsdFolder_;
+  corvanta_test::PrivateCupsd cupsd_{cupsdFolder_.path(), SchedulerOptions()};
   std::unique_ptr<ScopedEnv> server_;
   std::unique_ptr<ScopedEnv> backendDir_;
   std::unique_ptr<setup::Spooler> spooler_;
@@ -85,10 +107,10 @@ TEST_F(CupsSpoolerTest, OpensGetsAndSetsAPrintersPort) {
 
   record.portName = "RPT1:";
   ASSERT_TRUE(spooler_->SetPrinter(printer, record));
-  EXPECT_EQ(cupsd_.DeviceUriOf("Invoices"), "rdxport:/RPT1:");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "rdxport:/RPT1:");
   record.portName = "LPT1:";
   ASSERT_TRUE(spooler_->SetPrinter(printer, record));
-  EXPECT_EQ(cupsd_.DeviceUriOf("Invoices"), "parallel:/dev/lp0");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "parallel:/dev/lp0");
 
   record.portName = "LPT1:,RPT1:";
   EXPECT_FALSE(spooler_->SetPrinter(printer, record)) << "a queue has one device";
@@ -96,7 +118,7 @@ TEST_F(CupsSpoolerTest, OpensGetsAndSetsAPrintersPort) {
   record.portName = "nobackend:/x";
   EXPECT_FALSE(spooler_->SetPrinter(printer, record));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorInvalidParameter);
-  EXPECT_EQ(cupsd_.DeviceUriOf("Invoices"), "parallel:/dev/lp0");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "parallel:/dev/lp0");
   EXPECT_TRUE(printer.Close());
 }
 
@@ -138,7 +160,7 @@ TEST_F(CupsSpoolerTest, AnUnreachableSchedulerIsReported) {
 TEST_F(CupsSpoolerTest, InstallsAttachesAndRemovesThroughCups) {
   setup_test::FakeProgramFolder programs;
   const std::string backend = cupsd_.backendFolder() + "/rdxport";
-  setup_test::WriteFile(root_ / "rdxport", "#!/bin/sh\nexit 0\n");
+  setup_test::WriteFileText(root_ / "rdxport", "#!/bin/sh\nexit 0\n");
   setup_test::WriteRecordingProgram(programs / "pm64/setup", programs.log(),
                                     "cp '" + (root_ / "rdxport") + "' \"$CORVANTA_CUPS_BACKEND_DIR/rdxport\" && "
                                     "chmod 755 \"$CORVANTA_CUPS_BACKEND_DIR/rdxport\"");
@@ -154,15 +176,15 @@ TEST_F(CupsSpoolerTest, InstallsAttachesAndRemovesThroughCups) {
   EXPECT_EQ(messages_.texts(), (Texts{"Success", "OpenPrinter() error 1801"}));
   EXPECT_TRUE(std::filesystem::exists(backend));
   EXPECT_TRUE(installer.PortExists());
-  EXPECT_EQ(cupsd_.DeviceUriOf("Invoices"), "rdxport:/RPT1:");
-  EXPECT_EQ(cupsd_.DeviceUriOf("Labels"), "rdxport:/RPT1:");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "rdxport:/RPT1:");
+  EXPECT_EQ(DeviceUriOf("Labels"), "rdxport:/RPT1:");
 
   messages_.clear();
   installer.RemovePort();
   EXPECT_TRUE(messages_.texts().empty()) << messages_.texts().front();
-  EXPECT_EQ(cupsd_.DeviceUriOf("Invoices"), "parallel:/dev/lp0");
-  EXPECT_EQ(cupsd_.DeviceUriOf("Labels"), "parallel:/dev/lp0");
-  EXPECT_NE(cupsd_.DeviceUriOf("Other"), "parallel:/dev/lp0");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "parallel:/dev/lp0");
+  EXPECT_EQ(DeviceUriOf("Labels"), "parallel:/dev/lp0");
+  EXPECT_NE(DeviceUriOf("Other"), "parallel:/dev/lp0");
   EXPECT_FALSE(std::filesystem::exists(backend));
   EXPECT_FALSE(installer.PortExists());
   EXPECT_EQ(programs.runs(), (Texts{"setup", "unrdx64"}));

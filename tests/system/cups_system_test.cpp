@@ -19,7 +19,7 @@
 #include "support/platform/files.h"
 #include "support/platform/registry.h"
 #include "support/platform/system_info.h"
-#include "tests/system/private_cups.h"
+#include "tests/common/private_cupsd.h"
 #include "tests/system/system_test_support.h"
 
 namespace {
@@ -61,7 +61,9 @@ class CupsSystemTest : public ::testing::Test {
     receivedDir_ = folder_ + "/received";
     fs::create_directories(receivedDir_);
 
-    cups_ = std::make_unique<PrivateCups>(folder_ + "/cups", CORVANTA_CUPS_SERVERBIN_SOURCE, root_);
+    corvanta_test::PrivateCupsdOptions options;
+    options.backendEnvironment = {{"CORVANTA_ROOT", root_}};
+    cups_ = std::make_unique<corvanta_test::PrivateCupsd>(folder_ + "/cups", options);
     std::string error;
     ASSERT_TRUE(cups_->Start(error)) << error;
     ASSERT_TRUE(StartStandin());
@@ -248,7 +250,7 @@ class CupsSystemTest : public ::testing::Test {
   std::string monitorDir_;
   std::string stamplineDir_;
   std::string receivedDir_;
-  std::unique_ptr<PrivateCups> cups_;
+  std::unique_ptr<corvanta_test::PrivateCupsd> cups_;
   platform::ChildProcess standin_;
   int standinPort_ = 0;
 };
