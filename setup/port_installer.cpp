@@ -39,6 +39,38 @@ std::string PortInstaller::MonitorLibraryPath() const { return platform::JoinPat
 
 bool PortInstaller::RunInstaller(const std::string& path) { return platform::StartProcess({path}, true); }
 
+bool PortInstaller::ShortMonitorLibraryPath(std::string& shortPath) const {
+  const std::string dll = MonitorLibraryPath();
+  if (!platform::FileExists(dll)) {
+    ShowWarningBox("Could not find file " + dll);
+    return false;
+  }
+  if (!platform::GetShortPathName(dll, shortPath) || shortPath.size() >= kMaxPath) {
+    ShowWarningBox("GetShortPathNameA failed!");
+    return false;
+  }
+  return true;
+}
+
+bool PortInstaller::SendPortCommand(const std::string& command) {
+  SpoolerHandle channel;
+  if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
+    ShowPlainMessage(WithLastError("OpenPrinter error "));
+    return false;
+  }
+  bool failed = false;
+  uint32_t status = 0;
+  if (!spooler_.XcvData(channel, command, PortNameForChannel(portName_), status)) {
+    failed = true;
+    ShowPlainMessage(WithLastError("XcvData error "));
+  }
+  if (!channel.Close()) {
+    failed = true;
+    ShowPlainMessage(WithLastError("ClosePrinter error "));
+  }
+  return !failed;
+}
+
 bool PortInstaller::PortExists() {
   std::vector<PortRecord> ports;
   if (!spooler_.EnumPorts(ports)) {
@@ -77,16 +109,8 @@ void PortInstaller::InstallPort32() {
     ShowWarningBox("Only the Administrator can run this option!");
     return;
   }
-  const std::string dll = MonitorLibraryPath();
-  if (!platform::FileExists(dll)) {
-    ShowWarningBox("Could not find file " + dll);
-    return;
-  }
   std::string shortPath;
-  if (!platform::GetShortPathName(dll, shortPath) || shortPath.size() >= kMaxPath) {
-    ShowWarningBox("GetShortPathNameA failed!");
-    return;
-  }
+  if (!ShortMonitorLibraryPath(shortPath)) return;
   const std::string commandLine = "rundll32.exe " + shortPath + ",InstallDll " + shortPath;
   if (!platform::StartProcessFromCommandLine(commandLine, true)) {
     ShowWarningBox(WithLastError("CreateProcessA " + commandLine + " error "));
@@ -98,22 +122,7 @@ void PortInstaller::InstallPort64(const std::vector<std::string>& gridPrinters) 
     ShowWarningBox(WithLastError("CreateProcess() error "));
     return;
   }
-  SpoolerHandle channel;
-  if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
-    ShowPlainMessage(WithLastError("OpenPrinter error "));
-    return;
-  }
-  bool failed = false;
-  uint32_t status = 0;
-  if (!spooler_.XcvData(channel, "AddPort", PortNameForChannel(portName_), status)) {
-    failed = true;
-    ShowPlainMessage(WithLastError("XcvData error "));
-  }
-  if (!channel.Close()) {
-    failed = true;
-    ShowPlainMessage(WithLastError("ClosePrinter error "));
-  }
-  if (failed) return;
+  if (!SendPortCommand("AddPort")) return;
   ShowPlainMessage("Success");
   AttachPortToPrinters(gridPrinters);
 }
@@ -170,16 +179,8 @@ void PortInstaller::RemovePort() {
 }
 
 void PortInstaller::UninstallPort32() {
-  const std::string dll = MonitorLibraryPath();
-  if (!platform::FileExists(dll)) {
-    ShowWarningBox("Could not find file " + dll);
-    return;
-  }
   std::string shortPath;
-  if (!platform::GetShortPathName(dll, shortPath) || shortPath.size() >= kMaxPath) {
-    ShowWarningBox("GetShortPathNameA failed!");
-    return;
-  }
+  if (!ShortMonitorLibraryPath(shortPath)) return;
   const std::string commandLine = "rundll32.exe " + shortPath + ",UninstallDll";
   if (!platform::StartProcessFromCommandLine(commandLine, true)) {
     ShowWarningBox(WithLastError("CreateProcess " + commandLine + " error "));
@@ -187,22 +188,7 @@ void PortInstaller::UninstallPort32() {
 }
 
 void PortInstaller::UninstallPort64() {
-  SpoolerHandle channel;
-  if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
-    ShowPlainMessage(WithLastError("OpenPrinter error "));
-    return;
-  }
-  bool failed = false;
-  uint32_t status = 0;
-  if (!spooler_.XcvData(channel, "DeletePort", PortNameForChannel(portName_), status)) {
-    failed = true;
-    ShowPlainMessage(WithLastError("XcvData error "));
-  }
-  if (!channel.Close()) {
-    failed = true;
-    ShowPlainMessage(WithLastError("ClosePrinter error "));
-  }
-  if (failed) return;
+  if (!SendPortCommand("DeletePort")) return;
   if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/unrdx64"))) {
     ShowWarningBox(WithLastError("CreateProcess() error "));
   }

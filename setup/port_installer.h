@@ -45,6 +45,13 @@ class PortInstaller {
 
  private:
   std::string MonitorLibraryPath() const;
+  // The monitor library's short path for a rundll32 command line; false,
+  // with the warning shown, when the library or its short path is missing.
+  bool ShortMonitorLibraryPath(std::string& shortPath) const;
+  // Sends `command` ("AddPort", "DeletePort") for the port through the
+  // monitor's configuration channel; false, with every failure shown, when
+  // it or the closing of the channel failed.
+  bool SendPortCommand(const std::string& command);
   // Starts `path` with no arguments and waits for it.
   bool RunInstaller(const std::string& path);
 
