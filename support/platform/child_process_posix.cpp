@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "support/platform/child_process.h"
+#include "support/platform/spawn_posix.h"
 #include "support/platform/win_error.h"
 
 extern char** environ;
@@ -16,11 +17,6 @@ extern char** environ;
 namespace platform {
 
 namespace {
-
-uint32_t StatusToExitCode(int status) {
-  return WIFEXITED(status) ? static_cast<uint32_t>(WEXITSTATUS(status))
-                           : 128u + static_cast<uint32_t>(WTERMSIG(status));
-}
 
 std::vector<std::string> BuildEnvironment(const ChildProcessOptions& options) {
   std::vector<std::string> result;
@@ -47,14 +43,6 @@ struct SpawnActions {
   SpawnActions& operator=(const SpawnActions&) = delete;
 };
 
-struct SpawnAttributes {
-  posix_spawnattr_t attributes;
-  SpawnAttributes() { posix_spawnattr_init(&attributes); }
-  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
-  SpawnAttributes(const SpawnAttributes&) = delete;
-  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-};
-
 }  // namespace
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildProcessOptions& options) {
@@ -66,13 +54,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildProces
     SetLastError(kErrorFileNotFound);
     return false;
   }
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  const std::vector<char*> args = NullTerminatedPointers(argv);
   const std::vector<std::string> environment = BuildEnvironment(options);
-  std::vector<char*> envp;
-  for (const auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-  envp.push_back(nullptr);
+  const std::vector<char*> envp = NullTerminatedPointers(environment);
 
   SpawnActions actions;
   if (!options.standardInput.empty()) {
@@ -89,23 +73,10 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildProces
   if (!options.workingFolder.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions.actions, options.workingFolder.c_str());
   }
-  SpawnAttributes attributes;
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  for (int signal : {SIGPIPE, SIGCHLD, SIGTERM, SIGINT, SIGHUP}) sigaddset(&defaults, signal);
-  posix_spawnattr_setsigdefault(&attributes.attributes, &defaults);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes.attributes, &none);
-  short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-  if (options.newProcessGroup) {
-    flags |= POSIX_SPAWN_SETPGROUP;
-    posix_spawnattr_setpgroup(&attributes.attributes, 0);
-  }
-  posix_spawnattr_setflags(&attributes.attributes, flags);
+  const SpawnAttributes attributes({SIGPIPE, SIGCHLD, SIGTERM, SIGINT, SIGHUP}, options.newProcessGroup);
 
   pid_t pid = 0;
-  const int rc = ::posix_spawnp(&pid, args[0], &actions.actions, &attributes.attributes, args.data(), envp.data());
+  const int rc = ::posix_spawnp(&pid, args[0], &actions.actions, attributes.get(), args.data(), envp.data());
   if (rc != 0) {
     SetLastErrorFromErrno(rc);
     return false;
@@ -127,7 +98,7 @@ bool ChildProcess::Wait(int timeoutMs, uint32_t* exitCode) {
     int status = 0;
     const pid_t rc = ::waitpid(pid_, &status, timeoutMs < 0 ? 0 : WNOHANG);
     if (rc == pid_) {
-      exitCode_ = StatusToExitCode(status);
+      exitCode_ = ExitCodeFromWaitStatus(status);
       pid_ = -1;
       if (exitCode != nullptr) *exitCode = exitCode_;
       return true;

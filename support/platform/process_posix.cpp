@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "support/platform/process.h"
+#include "support/platform/spawn_posix.h"
 #include "support/platform/win_error.h"
 
 extern char** environ;
@@ -82,25 +83,11 @@ bool StartProcess(const std::vector<std::string>& argv, bool wait, uint32_t* exi
     SetLastError(kErrorFileNotFound);
     return false;
   }
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
+  const std::vector<char*> args = NullTerminatedPointers(argv);
   // The child starts with default signal handling whatever its parent ignores.
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGPIPE);
-  sigaddset(&defaults, SIGCHLD);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  const SpawnAttributes attributes({SIGPIPE, SIGCHLD}, false);
   pid_t pid = 0;
-  const int rc = ::posix_spawnp(&pid, args[0], nullptr, &attributes, args.data(), environ);
-  posix_spawnattr_destroy(&attributes);
+  const int rc = ::posix_spawnp(&pid, args[0], nullptr, attributes.get(), args.data(), environ);
   if (rc != 0) {
     SetLastErrorFromErrno(rc);
     return false;
@@ -120,8 +107,7 @@ bool StartProcess(const std::vector<std::string>& argv, bool wait, uint32_t* exi
     }
   }
   if (exitCode != nullptr) {
-    *exitCode = WIFEXITED(status) ? static_cast<uint32_t>(WEXITSTATUS(status))
-                                  : 128u + static_cast<uint32_t>(WTERMSIG(status));
+    *exitCode = ExitCodeFromWaitStatus(status);
   }
   return true;
 }
