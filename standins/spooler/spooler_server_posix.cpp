@@ -25,6 +25,7 @@
 #include "standins/spooler/spooler_server.h"
 #include "support/platform/file_handle.h"
 #include "support/platform/files.h"
+#include "support/platform/socket_io.h"
 
 namespace standin {
 
@@ -35,20 +36,6 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // cannot hold a slot for ever.
 constexpr int kIdleSeconds = 120;
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd = -1) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 std::mutex gOutputMutex;
 
 void Report(const std::string& line) {
@@ -56,32 +43,6 @@ void Report(const std::string& line) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
-}
-
-// Receives exactly `size` bytes unless the peer closes or fails first;
-// returns the count received.
-std::size_t ReceiveAll(int fd, void* data, std::size_t size) {
-  char* p = static_cast<char*>(data);
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::recv(fd, p + got, size - got, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return got;
-}
-
-bool SendAll(int fd, const void* data, std::size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::send(fd, p, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // The status for a request: a matching --fail rule's, else 0.
@@ -104,7 +65,7 @@ void ServeConnection(int fd, const StandinOptions& options, RequestStore& store)
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle);
 
   unsigned char headerBytes[qtl::kRequestHeaderSize];
-  if (ReceiveAll(fd, headerBytes, sizeof headerBytes) != sizeof headerBytes) return;
+  if (platform::ReceiveAll(fd, headerBytes, sizeof headerBytes) != sizeof headerBytes) return;
   ReceivedRequest request;
   request.header = qtl::DecodeRequestHeader(headerBytes);
 
@@ -150,8 +111,8 @@ void ServeConnection(int fd, const StandinOptions& options, RequestStore& store)
   reply.status = request.status;
   reply.length = request.status == 0 ? static_cast<int32_t>(replyBody.size()) : 0;
   qtl::EncodeReplyHeader(reply, replyHeader);
-  if (!SendAll(fd, replyHeader, sizeof replyHeader)) return;
-  if (reply.length > 0) SendAll(fd, replyBody.data(), replyBody.size());
+  if (!platform::SendAll(fd, replyHeader, sizeof replyHeader)) return;
+  if (reply.length > 0) platform::SendAll(fd, replyBody.data(), replyBody.size());
 }
 
 struct Worker {
@@ -190,8 +151,8 @@ int RunSpoolerServer(const StandinOptions& options) {
     std::perror("spooler-standin: pthread_sigmask");
     return 1;
   }
-  Descriptor signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  Descriptor wakeup(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  platform::FileHandle signals(::signalfd(-1, &stopSignals, SFD_CLOEXEC));
+  platform::FileHandle wakeup(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
   if (signals.get() < 0 || wakeup.get() < 0) {
     std::perror("spooler-standin: signalfd/eventfd");
     return 1;
@@ -204,7 +165,7 @@ int RunSpoolerServer(const StandinOptions& options) {
     std::fprintf(stderr, "spooler-standin: not an IPv4 address: %s\n", options.address.c_str());
     return 1;
   }
-  Descriptor listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  platform::FileHandle listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   const int reuse = 1;
   if (listener.get() < 0 || ::setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
       ::bind(listener.get(), reinterpret_cast<const struct sockaddr*>(&address), sizeof address) != 0 ||

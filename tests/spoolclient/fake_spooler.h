@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/platform/file_handle.h"
+
 namespace spooltest {
 
 struct FakeRequest {
@@ -67,16 +69,13 @@ class FakeSpooler {
 class RawConnection {
  public:
   explicit RawConnection(uint16_t port);
-  ~RawConnection();
-  RawConnection(const RawConnection&) = delete;
-  RawConnection& operator=(const RawConnection&) = delete;
-  bool connected() const { return fd_ >= 0; }
+  bool connected() const { return socket_.valid(); }
   bool Send(const std::string& bytes);
   // Everything until the peer closes (or 10 s pass).
   std::string ReceiveUntilClosed();
 
  private:
-  int fd_ = -1;
+  platform::FileHandle socket_;
 };
 
 // Raises this process's open-file limit to at least `count` (false when it

@@ -13,23 +13,12 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "support/platform/socket_io.h"
 #include "tests/spoolclient/fake_spooler.h"
 
 namespace spooltest {
 
 namespace {
-
-// Receives up to `size` bytes; stops early only when the peer closes.
-std::size_t ReceiveUpTo(int fd, char* data, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    const ssize_t n = ::recv(fd, data + got, size - got, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-  }
-  return got;
-}
 
 }  // namespace
 
@@ -126,14 +115,14 @@ void FakeSpooler::Serve(int client) {
   }
   FakeRequest request;
   request.header.resize(64);
-  request.header.resize(ReceiveUpTo(client, request.header.data(), 64));
+  request.header.resize(platform::ReceiveAll(client, request.header.data(), 64));
   if (request.header.size() == 64) {
     const int32_t announced = HeaderField(request.header, 4);
     std::size_t wanted = announced > 0 ? static_cast<std::size_t>(announced) : 0;
     const bool cut = wanted > behaviour.closeAfterBodyBytes;
     if (cut) wanted = behaviour.closeAfterBodyBytes;
     request.body.resize(wanted);
-    request.body.resize(ReceiveUpTo(client, request.body.data(), wanted));
+    request.body.resize(platform::ReceiveAll(client, request.body.data(), wanted));
     {
       std::lock_guard<std::mutex> lock(mutex_);
       requests_.push_back(request);
@@ -154,45 +143,24 @@ void FakeSpooler::Serve(int client) {
       if (entries[1].revents != 0 && ::recv(client, scratch, sizeof scratch, 0) <= 0) return;
     }
   }
-  const char* p = behaviour.reply.data();
-  std::size_t left = behaviour.reply.size();
-  while (left > 0) {
-    const ssize_t n = ::send(client, p, left, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
+  platform::SendAll(client, behaviour.reply.data(), behaviour.reply.size());
 }
 
-RawConnection::RawConnection(uint16_t port) {
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  struct sockaddr_in address {};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<struct sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
-}
-
-RawConnection::~RawConnection() {
-  if (fd_ >= 0) ::close(fd_);
-}
+RawConnection::RawConnection(uint16_t port) : socket_(platform::ConnectLoopback(port)) {}
 
 bool RawConnection::Send(const std::string& bytes) {
-  return fd_ >= 0 && ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  return connected() &&
+         ::send(socket_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
 std::string RawConnection::ReceiveUntilClosed() {
   std::string received;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (fd_ >= 0 && std::chrono::steady_clock::now() < deadline) {
-    struct pollfd entry = {fd_, POLLIN, 0};
+  while (connected() && std::chrono::steady_clock::now() < deadline) {
+    struct pollfd entry = {socket_.get(), POLLIN, 0};
     if (::poll(&entry, 1, 100) <= 0) continue;
     char buffer[4096];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+    const ssize_t n = ::recv(socket_.get(), buffer, sizeof buffer, 0);
     if (n <= 0) break;
     received.append(buffer, static_cast<std::size_t>(n));
   }
