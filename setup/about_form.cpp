@@ -11,6 +11,7 @@
 #include <QShowEvent>
 
 #include "setup/elevation.h"
+#include "setup/form_label.h"
 #include "setup/logo.h"
 #include "setup/main_window.h"
 #include "support/platform/clock.h"
@@ -23,14 +24,6 @@ namespace {
 
 // The year the tool first shipped; the notice line runs from it to this year.
 constexpr int kFirstNoticeYear = 2007;
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
 
 QFont ArialBold(int pixels) {
   QFont font;

@@ -21,6 +21,7 @@
 
 #include "setup/about_form.h"
 #include "setup/cell_editor.h"
+#include "setup/form_label.h"
 #include "setup/glyphs.h"
 #include "setup/messages.h"
 #include "setup/monitor_settings.h"
@@ -47,14 +48,6 @@ constexpr const char* kOpenDialogFilter = "Executable (rdx64run)";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 std::string S(const QString& text) { return text.toStdString(); }
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
-  auto* label = new QLabel(text, parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(x, y);
-  label->adjustSize();
-  return label;
-}
 
 QPushButton* MakeGlyphButton(QWidget* parent, const char* name, const QIcon& glyph, int x, const QString& tip) {
   auto* button = new QPushButton(parent);
