@@ -51,18 +51,10 @@ class SpoolerStandIn {
   int port_ = 0;
 };
 
-// Under the leak checker, the library's never-freed singletons count as
-// leaks once the router has unloaded it (their roots are unmapped with it);
-// the library's own tests check it for leaks while it is loaded.
-Environment WithoutLeakCheckAfterUnload() {
-  const char* options = std::getenv("ASAN_OPTIONS");
-  return {{"ASAN_OPTIONS", std::string(options != nullptr ? options : "") + ":detect_leaks=0"}};
-}
-
 class RouterEndToEnd : public ::testing::Test {
  protected:
   RouterEndToEnd() : sandbox_(ClientLibrary::Missing) { sandbox_.UseProgram(BUILT_ROUTER); }
-  RouterRun Run(const std::vector<std::string>& arguments) { return sandbox_.Run(arguments, WithoutLeakCheckAfterUnload()); }
+  RouterRun Run(const std::vector<std::string>& arguments) { return sandbox_.Run(arguments); }
   RouterSandbox sandbox_;
 };
 
