@@ -11,7 +11,9 @@
 namespace platform {
 
 // As OpenForAppend / OpenForReadWrite (creating `path` when missing, never
-// truncating), but an existing non-regular file is refused with error 5.
+// truncating), but an existing non-regular file or a symbolic link is refused
+// with error 5, and the open never blocks. A file these create gets exactly
+// `mode`, not reduced by the umask, so that users sharing it can all write.
 bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned mode = 0664);
 bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned mode = 0664);
 

@@ -12,13 +12,22 @@ namespace platform {
 namespace {
 
 bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file) {
-  // O_NONBLOCK only keeps the open of a FIFO from waiting for a peer; it is
-  // cleared again for the regular file that we accept.
-  FileHandle opened(::open(path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, mode));
+  // These files live in folders that other users may write to: a symbolic
+  // link planted under the name must not redirect us (O_NOFOLLOW), and a FIFO
+  // must not make the open wait for a peer (O_NONBLOCK, cleared again for the
+  // regular file that we accept).
+  const int common = flags | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+  bool created = true;
+  FileHandle opened(::open(path.c_str(), common | O_CREAT | O_EXCL, mode));
+  if (!opened.valid() && errno == EEXIST) {
+    created = false;
+    opened = FileHandle(::open(path.c_str(), common));
+  }
   if (!opened.valid()) {
     // A FIFO without a reader (or a device without its hardware) refuses a
-    // non-blocking open for writing with ENXIO: it is not a regular file.
-    SetLastErrorFromErrno(errno == ENXIO ? EACCES : errno);
+    // non-blocking open for writing with ENXIO; a link gives ELOOP. Neither
+    // is a regular file.
+    SetLastErrorFromErrno(errno == ENXIO || errno == ELOOP ? EACCES : errno);
     return false;
   }
   struct stat st {};
@@ -30,6 +39,10 @@ bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& 
     SetLastError(kErrorAccessDenied);
     return false;
   }
+  // Root and the print service's user share these files: a file we create
+  // gets exactly `mode`, whatever the umask of the process that happened to
+  // come first.
+  if (created && (st.st_mode & 07777) != mode) ::fchmod(opened.get(), mode);
   const int status = ::fcntl(opened.get(), F_GETFL);
   if (status >= 0) ::fcntl(opened.get(), F_SETFL, status & ~O_NONBLOCK);
   file = std::move(opened);

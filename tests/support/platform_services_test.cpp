@@ -30,15 +30,37 @@ using support_test::ScopedEnv;
 using support_test::TempFolder;
 using support_test::WriteFileText;
 
-TEST(RegularFileOpen, RefusesAFifoWithoutBlocking) {
+TEST(RegularFileOpen, RefusesFifosAndLinksWithoutBlockingOrFollowing) {
   TempFolder dir;
+  WriteFileText(dir / "target", "untouched");
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir / "target", dir / "link");
+  fs::create_symlink(dir / "missing", dir / "dangling");
+  for (const char* name : {"fifo", "link", "dangling"}) {
+    SCOPED_TRACE(name);
+    platform::FileHandle file;
+    platform::SetLastError(0);
+    EXPECT_FALSE(platform::OpenRegularForAppend(dir / name, file));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorAccessDenied);
+    EXPECT_FALSE(platform::OpenRegularForReadWrite(dir / name, file));
+    EXPECT_FALSE(file.valid());
+  }
+  EXPECT_EQ(ReadFileText(dir / "target"), "untouched");
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+}
+
+TEST(RegularFileOpen, ACreatedFileGetsItsModeWhateverTheUmask) {
+  TempFolder dir;
+  const mode_t old = ::umask(077);
   platform::FileHandle file;
-  platform::SetLastError(0);
-  EXPECT_FALSE(platform::OpenRegularForAppend(dir / "fifo", file));
-  EXPECT_EQ(platform::GetLastError(), platform::kErrorAccessDenied);
-  EXPECT_FALSE(platform::OpenRegularForReadWrite(dir / "fifo", file));
-  EXPECT_FALSE(file.valid());
+  const bool opened = platform::OpenRegularForAppend(dir / "shared.txt", file, 0664);
+  ::umask(old);
+  ASSERT_TRUE(opened);
+  EXPECT_EQ(fs::status(dir / "shared.txt").permissions(), static_cast<fs::perms>(0664));
+  // An existing file keeps the mode it has.
+  fs::permissions(dir / "shared.txt", static_cast<fs::perms>(0600));
+  ASSERT_TRUE(platform::OpenRegularForAppend(dir / "shared.txt", file, 0664));
+  EXPECT_EQ(fs::status(dir / "shared.txt").permissions(), static_cast<fs::perms>(0600));
 }
 
 TEST(RegularFileOpen, CreatesAppendsAndReadsAtOffsets) {
