@@ -491,6 +491,8 @@ void MainWindowTest::enterAndEscInAnOpenListOnlyActOnTheList() {
   QCOMPARE(form.EditExec->text(), QStringLiteral("changed, not saved"));
 
   // Outside the list the keys keep their window-wide meaning.
+  form.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
   QTest::keyClick(form.StringGrid1, Qt::Key_Return);
   QCOMPARE(Q(f.StoredSetting("PortCommand").value_or("")), QStringLiteral("changed, not saved"));
   QCOMPARE(Q(f.Table()), QStringLiteral("A\th\t20100\t120\r\n"));
