@@ -7,6 +7,7 @@
 #include "setup/previous_ports.h"
 #include "setup/spooler_memory.h"
 #include "setup_test_support.h"
+#include "support/platform/paths.h"
 #include "support/platform/win_error.h"
 
 namespace {
@@ -200,6 +201,18 @@ TEST_F(PortInstallerTest, RemoveGivesEachPrinterBackWhatItPrintedToBefore) {
   EXPECT_EQ(spooler_.PortOf("Attached"), "LPT1:");
   EXPECT_FALSE(setup::PreviousPortOf("Net").has_value());
   EXPECT_TRUE(messages_.messages().empty());
+}
+
+// A printer whose former port cannot be recorded stays where it is, so its
+// address is never lost.
+TEST_F(PortInstallerTest, APrinterWhosePortCannotBeRecordedIsNotAttached) {
+  InstallMonitorPort();
+  spooler_.AddPrinter("Net", "ipp://10.0.0.5/ipp/print");
+  setup_test::TmpfsMount mount(platform::ConfigFolder());
+  if (!mount.mounted() || !mount.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only tmpfs here";
+  installer_.AttachPortToPrinters({"Net"});
+  EXPECT_EQ(spooler_.PortOf("Net"), "ipp://10.0.0.5/ipp/print");
+  EXPECT_EQ(messages_.texts(), Texts{"Could not record the port of Net, error 19"});
 }
 
 TEST_F(PortInstallerTest, RemoveWithoutPrintersStillRemovesPortAndMonitor) {
