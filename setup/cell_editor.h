@@ -10,9 +10,15 @@ class CellEditor : public QComboBox {
   Q_OBJECT
 
  public:
-  explicit CellEditor(QWidget* parent = nullptr) : QComboBox(parent) {}
+  explicit CellEditor(QWidget* parent = nullptr);
 
   void showPopup() override;
+
+  // True while the drop-down list is open.
+  bool ListOpen() const;
+  // Enter in the open list: the highlighted item becomes the choice (as a
+  // click on it would) and the list closes.
+  void CommitHighlighted();
 
  signals:
   // Before the list opens; a handler that shows something else instead sets
@@ -22,6 +28,9 @@ class CellEditor : public QComboBox {
 
  protected:
   void focusOutEvent(QFocusEvent* event) override;
+  // Keeps Enter and Esc inside the open list: they act on the list only and
+  // never reach the window's shortcuts (save, close).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace setup

@@ -156,7 +156,6 @@ void TForm1::BuildControls() {
   StringGrid1->setGeometry(0, 105, kClientWidth, kClientHeight - 105 - 41);
   StringGrid1->SetColCount(5);
   StringGrid1->SetRowCount(5);
-  StringGrid1->SetCurrentCellQuietly(1, 1);
 
   ComboBox1 = new CellEditor(ClientArea);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -198,16 +197,29 @@ void TForm1::BuildControls() {
   connect(ComboBox1, &CellEditor::Exited, this, &TForm1::ComboBox1Exit);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
 
-  // Enter saves (only while the save button is enabled); Esc closes.
+  // Enter saves (only while the save button is enabled); Esc closes. Inside
+  // the editor's open list they only act on the list: Enter takes the
+  // highlighted item, Esc closes the list and leaves the cell as it was.
   auto* enter = new QShortcut(QKeySequence(Qt::Key_Return), this);
   auto* keypadEnter = new QShortcut(QKeySequence(Qt::Key_Enter), this);
   for (QShortcut* shortcut : {enter, keypadEnter}) {
     connect(shortcut, &QShortcut::activated, this, [this] {
-      if (BitBtnOk->isEnabled()) BitBtnOk->click();
+      if (ComboBox1->ListOpen()) {
+        ComboBox1->CommitHighlighted();
+      } else if (BitBtnOk->isEnabled()) {
+        BitBtnOk->click();
+      }
     });
   }
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, BitBtnCan, &QPushButton::click);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (ComboBox1->ListOpen()) {
+      ComboBox1->hidePopup();
+    } else {
+      BitBtnCan->click();
+    }
+  });
+  connect(StringGrid1, &StringGrid::ListRequested, this, &TForm1::OpenCurrentCellList);
 
   setTabOrder(BitBtnCan, BitBtnRefr);
   Timer1->start();
@@ -269,6 +281,8 @@ void TForm1::FormCreate() {
   for (int column = 1; column < kColumnCount; ++column) {
     StringGrid1->SetCell(column, 0, QString::fromLatin1(headings[column - 1]));
   }
+  // Only now that every column is there does the first row's highlight span them all.
+  StringGrid1->SetCurrentCellQuietly(1, 1);
   ReadSettings();
   LoadRoutingTable();
   ShowSettings();
@@ -312,17 +326,26 @@ void TForm1::ReadSettings() {
   if (stored.portCommand) PortCommandText = *stored.portCommand;
 }
 
-void TForm1::LoadRoutingTable() {
+void TForm1::LoadRoutingTable(bool clearRowsBeyondFile) {
   const std::string path = platform::RoutingTablePath();
-  if (!platform::FileExists(path)) return;
   std::vector<std::string> lines;
-  std::string error;
-  if (!ReadRoutingTableLines(path, lines, error)) {
-    ShowWarningBox("Error reading parameter file: " + error);
+  if (platform::FileExists(path)) {
+    std::string error;
+    if (!ReadRoutingTableLines(path, lines, error)) {
+      ShowWarningBox("Error reading parameter file: " + error);
+      return;
+    }
+  } else if (!clearRowsBeyondFile) {
     return;
   }
   const int n = static_cast<int>(lines.size());
   if (StringGrid1->RowCount() < n + 1) StringGrid1->SetRowCount(n + 1);
+  // Rows left from before would be saved back, reviving lines removed from the file.
+  if (clearRowsBeyondFile) {
+    for (int row = n + 1; row < StringGrid1->RowCount(); ++row) {
+      for (int column = 1; column < StringGrid1->ColCount(); ++column) StringGrid1->SetCell(column, row, QString());
+    }
+  }
   for (int i = 0; i < n; ++i) {
     const RoutingRecord record = RoutingRecord::FromLine(lines[static_cast<std::size_t>(i)]);
     StringGrid1->SetCell(1, i + 1, Q(record.printer));
@@ -522,6 +545,26 @@ void TForm1::BitBtnSubClick() {
   if (row <= 0 || row >= StringGrid1->RowCount()) return;
   for (int column = 1; column < StringGrid1->ColCount(); ++column) StringGrid1->SetCell(column, row, QString());
   BitBtnOk->setEnabled(true);
+  if (ComboBox1->isVisible() && EditRow == row) {
+    // The editor over the emptied row shows the empty cell, not what it held.
+    const QSignalBlocker blocker(ComboBox1);
+    CellTextAtSelect.clear();
+    ComboBox1->setCurrentIndex(ComboBox1->findText(QString(), Qt::MatchFixedString));
+    if (ComboBox1->isEditable()) ComboBox1->setEditText(QString());
+  }
+}
+
+void TForm1::OpenCurrentCellList() {
+  const int column = StringGrid1->currentColumn() + 1;
+  const int row = StringGrid1->currentRow() + 1;
+  if (column < 1 || row < 1) return;
+  if (!ComboBox1->isVisible() || EditCol != column || EditRow != row) {
+    bool canSelect = true;
+    StringGrid1SelectCell(column, row, canSelect);
+    if (!canSelect || !ComboBox1->isVisible()) return;
+  }
+  ComboBox1->setFocus(Qt::OtherFocusReason);
+  ComboBox1->showPopup();
 }
 
 void TForm1::BitBtnOkClick() {
@@ -540,7 +583,7 @@ void TForm1::BitBtnCanClick() { close(); }
 
 void TForm1::BitBtnRefrClick() {
   ReadSettings();
-  LoadRoutingTable();
+  LoadRoutingTable(true);
   ShowSettings();
 }
 

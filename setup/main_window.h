@@ -104,7 +104,10 @@ class TForm1 : public QMainWindow {
 
   // Internal operations.
   void ReadSettings();
-  void LoadRoutingTable();
+  // Fills the grid from the routing table file. With `clearRowsBeyondFile`
+  // (reload) the grid shows the file exactly: rows past its last line are
+  // emptied, and a missing file empties them all.
+  void LoadRoutingTable(bool clearRowsBeyondFile = false);
   void ShowSettings();
   bool SaveSettings();
   bool SaveRoutingTable();
@@ -142,6 +145,8 @@ class TForm1 : public QMainWindow {
   void Querymonitordirectory1Click();
   void Resetmonitordirectory1Click();
   void Contents1Click();
+  // F4 or Alt+Down in the grid: opens the editor's list for the current cell.
+  void OpenCurrentCellList();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,9 +1,11 @@
 #include "setup/port_installer.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "setup/messages.h"
 #include "setup/port_list.h"
+#include "setup/previous_ports.h"
 #include "support/case_fold.h"
 #include "support/platform/files.h"
 #include "support/platform/paths.h"
@@ -37,7 +39,12 @@ PortInstaller::PortInstaller(Spooler& spooler, std::string programFolder, std::s
 
 std::string PortInstaller::MonitorLibraryPath() const { return platform::JoinPath(programFolder_, "rdx32mon.dll"); }
 
-bool PortInstaller::RunInstaller(const std::string& path) { return platform::StartProcess({path}, true); }
+bool PortInstaller::RunInstaller(const std::string& path, std::string* reason) {
+  std::string errorText;
+  if (!platform::RunProcessKeepingErrors({path}, errorText)) return false;
+  if (reason != nullptr) *reason = Trim(errorText);
+  return true;
+}
 
 bool PortInstaller::ShortMonitorLibraryPath(std::string& shortPath) const {
   const std::string dll = MonitorLibraryPath();
@@ -52,21 +59,26 @@ bool PortInstaller::ShortMonitorLibraryPath(std::string& shortPath) const {
   return true;
 }
 
-bool PortInstaller::SendPortCommand(const std::string& command) {
+bool PortInstaller::SendPortCommand(const std::string& command, const std::string& installerReason) {
+  // The monitor's own refusal is often only the effect; what the installer
+  // said (no rights, no backend folder) is the cause, on the next line.
+  const auto tell = [&](const std::string& text) {
+    ShowPlainMessage(installerReason.empty() ? text : text + "\n" + installerReason);
+  };
   SpoolerHandle channel;
   if (!spooler_.OpenPrinter(kMonitorChannelName, kServerAccessAdminister, channel)) {
-    ShowPlainMessage(WithLastError("OpenPrinter error "));
+    tell(WithLastError("OpenPrinter error "));
     return false;
   }
   bool failed = false;
   uint32_t status = 0;
   if (!spooler_.XcvData(channel, command, PortNameForChannel(portName_), status)) {
     failed = true;
-    ShowPlainMessage(WithLastError("XcvData error "));
+    tell(WithLastError("XcvData error "));
   }
   if (!channel.Close()) {
     failed = true;
-    ShowPlainMessage(WithLastError("ClosePrinter error "));
+    tell(WithLastError("ClosePrinter error "));
   }
   return !failed;
 }
@@ -118,11 +130,12 @@ void PortInstaller::InstallPort32() {
 }
 
 void PortInstaller::InstallPort64(const std::vector<std::string>& gridPrinters) {
-  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/setup"))) {
+  std::string installerReason;
+  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/setup"), &installerReason)) {
     ShowWarningBox(WithLastError("CreateProcess() error "));
     return;
   }
-  if (!SendPortCommand("AddPort")) return;
+  if (!SendPortCommand("AddPort", installerReason)) return;
   ShowPlainMessage("Success");
   AttachPortToPrinters(gridPrinters);
 }
@@ -143,6 +156,13 @@ void PortInstaller::AttachPortToPrinters(const std::vector<std::string>& gridPri
       continue;
     }
     if (SameTextUtf8(record.portName, portName_)) continue;
+    // Removing the port gives the printer back what it printed to; a printer
+    // whose address could not be kept stays where it is.
+    const long recorded = RecordPreviousPort(record.printerName, record.portName);
+    if (recorded != 0) {
+      ShowPlainMessage("Could not record the port of " + record.printerName + ", error " + std::to_string(recorded));
+      continue;
+    }
     record.portName = portName_;
     if (!spooler_.SetPrinter(printer, record)) ShowPlainMessage(WithLastError("SetPrinter() error "));
   }
@@ -162,13 +182,21 @@ void PortInstaller::RemovePort() {
         }
       }
       if (!found) continue;
-      record.portName = ports.empty() ? std::string("LPT1:") : JoinPortList(ports);
+      // A printer with no port left goes back to what it printed to before
+      // it was attached, or to LPT1: when that was never recorded.
+      std::optional<std::string> previous;
+      if (ports.empty()) previous = PreviousPortOf(record.printerName);
+      record.portName = !ports.empty() ? JoinPortList(ports) : previous ? *previous : std::string("LPT1:");
       SpoolerHandle printer;
       if (!spooler_.OpenPrinter(record.printerName, kPrinterAccessForPortChange, printer)) {
         ShowWarningBox(WithLastError("OpenPrinter() error "));
         continue;
       }
-      if (!spooler_.SetPrinter(printer, record)) ShowWarningBox(WithLastError("SetPrinter() error "));
+      if (!spooler_.SetPrinter(printer, record)) {
+        ShowWarningBox(WithLastError("SetPrinter() error "));
+        continue;
+      }
+      ForgetPreviousPort(record.printerName);
     }
   }
   if (is64Bit()) {
@@ -189,7 +217,7 @@ void PortInstaller::UninstallPort32() {
 
 void PortInstaller::UninstallPort64() {
   if (!SendPortCommand("DeletePort")) return;
-  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/unrdx64"))) {
+  if (!RunInstaller(platform::JoinPath(programFolder_, "pm64/unrdx64"), nullptr)) {
     ShowWarningBox(WithLastError("CreateProcess() error "));
   }
 }

@@ -50,10 +50,12 @@ class PortInstaller {
   bool ShortMonitorLibraryPath(std::string& shortPath) const;
   // Sends `command` ("AddPort", "DeletePort") for the port through the
   // monitor's configuration channel; false, with every failure shown, when
-  // it or the closing of the channel failed.
-  bool SendPortCommand(const std::string& command);
-  // Starts `path` with no arguments and waits for it.
-  bool RunInstaller(const std::string& path);
+  // it or the closing of the channel failed. A failure message carries
+  // `installerReason`, when there is one, on its next line.
+  bool SendPortCommand(const std::string& command, const std::string& installerReason = {});
+  // Starts `path` with no arguments and waits for it; `reason` (when given)
+  // gets what it wrote to its standard error.
+  bool RunInstaller(const std::string& path, std::string* reason);
 
   Spooler& spooler_;
   std::string programFolder_;

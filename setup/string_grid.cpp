@@ -1,6 +1,7 @@
 #include "setup/string_grid.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 
 namespace setup {
@@ -77,14 +78,26 @@ void StringGrid::SetCell(int column, int row, const QString& text) {
 QRect StringGrid::CellRect(int column, int row) const {
   if (row < 1 || column < 1 || row > rowCount() || column > columnCount()) return QRect();
   const QRect inViewport = visualRect(model()->index(row - 1, column - 1));
-  if (!inViewport.isValid() || !inViewport.intersects(viewport()->rect())) return QRect();
-  return inViewport.translated(viewport()->geometry().topLeft());
+  const QRect visible = inViewport.intersected(viewport()->rect());
+  if (!inViewport.isValid() || visible.isEmpty()) return QRect();
+  return visible.translated(viewport()->geometry().topLeft());
 }
 
 int StringGrid::SelectionTop() const {
   const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
   if (!ranges.isEmpty()) return ranges.first().topRow() + 1;
   return currentRow() >= 0 ? currentRow() + 1 : 1;
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+  const bool f4 = event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier;
+  const bool altDown = event->key() == Qt::Key_Down && (event->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+  if (f4 || altDown) {
+    event->accept();
+    emit ListRequested();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
 }
 
 void StringGrid::SetCurrentCellQuietly(int column, int row) {

@@ -26,8 +26,9 @@ class StringGrid : public QTableWidget {
   QString Cell(int column, int row) const;
   void SetCell(int column, int row, const QString& text);
 
-  // The cell's rectangle in the grid's own coordinates; all zeros when the
-  // cell is out of view.
+  // The visible part of the cell's rectangle in the grid's own coordinates
+  // (a cell scrolled partly under the heading row gives only the part below
+  // it); all zeros when the cell is out of view.
   QRect CellRect(int column, int row) const;
 
   // The top row of the selection (1 when nothing is selected, as a grid
@@ -39,6 +40,11 @@ class StringGrid : public QTableWidget {
  signals:
   // A cell was chosen by the user, by mouse or keyboard.
   void CellChosen(int column, int row);
+  // F4 or Alt+Down: the user asks for the list of the current cell.
+  void ListRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace setup

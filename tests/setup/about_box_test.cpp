@@ -160,12 +160,15 @@ void AboutBoxTest::screenshots() {
   f.spooler.AddPrinter("Invoices", "RPT1:");
   f.spooler.AddPrinter("Labels", "RPT1:");
   f.spooler.AddPrinter("Receipts", "RPT1:");
-  f.WriteTable(
+  f.spooler.AddPrinter("Archive", "RPT1:");
+  // One row per printer: a table the tool saves as it is shown.
+  const std::string table =
       "Invoices\t10.0.0.7\t20100\t60\r\n"
-      "Invoices \tlocalcopy.invalid\t/srv/print-archive\t\r\n"
       "Labels\t127.0.0.1\t20004\t120\r\n"
       "Receipts\tproxy:10.0.0.5\t20100\t\r\n"
-      "ANYPRINTER\tquillet:1\t\t\r\n");
+      "Archive\tlocalcopy.invalid\t/srv/print-archive\t\r\n"
+      "ANYPRINTER\tquillet:1\t\t\r\n";
+  f.WriteTable(table);
   f.StoreSetting("PortCommand", "\"/usr/lib/corvanta/rdx64run\" \"%1\" \"%2\" \"%3\"");
   f.StoreSetting("FirstTempDir", "/var/lib/Corvanta/rdx64mon");
   setup::TForm1& form = f.Create();
@@ -175,6 +178,9 @@ void AboutBoxTest::screenshots() {
   const QImage main = form.grab().toImage();
   CheckImage(main, QSize(640, 367));
   QVERIFY(main.save(ScreenshotFolder() + QStringLiteral("/setup-main-window.png")));
+  form.Save1->trigger();
+  QCOMPARE(setup_test::Texts(f.messages), QStringList());
+  QCOMPARE(f.Table(), table);
 
   f.about->VersionFileName = KVP64SETUP_PATH;
   f.about->show();

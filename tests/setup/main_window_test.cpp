@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidgetSelectionRange>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -44,7 +46,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void missingTableLeavesFiveRows();
-  void tenLinesGrowTheGridAndAShorterReloadKeepsTheRest();
+  void tenLinesGrowTheGridAndAShorterReloadClearsTheRest();
   void cellsShowTheFieldsAndTheProtocol();
   void storedSettingsAreShownWithSaveDisabled();
   void anUnreadablePortCommandGivesTheDefault();
@@ -57,6 +59,9 @@ class MainWindowTest : public QObject {
   void localCopyFolderIsChosenInTheFolderBrowser();
   void theEditorFollowsItsCell();
   void addingAndClearingRows();
+  void theEditorStaysBelowTheHeadingRow();
+  void enterAndEscInAnOpenListOnlyActOnTheList();
+  void f4AndAltDownOpenTheCurrentCellsList();
   void choosingTheRouterProgram();
   void menusAndKeys();
   void monitorDirectoryItems();
@@ -86,6 +91,13 @@ void MainWindowTest::missingTableLeavesFiveRows() {
   QVERIFY(form.EditExec->isReadOnly());
   QVERIFY(form.EditDir->isReadOnly());
   QCOMPARE(form.PortName, std::string("RPT1:"));
+  // Row 1 starts highlighted across every column.
+  const QList<QTableWidgetSelectionRange> ranges = form.StringGrid1->selectedRanges();
+  QCOMPARE(ranges.size(), 1);
+  QCOMPARE(ranges.first().topRow(), 0);
+  QCOMPARE(ranges.first().bottomRow(), 0);
+  QCOMPARE(ranges.first().leftColumn(), 0);
+  QCOMPARE(ranges.first().rightColumn(), 4);
 
   f.Show();
   QCOMPARE(form.windowTitle(), QStringLiteral("32/64bit Redirect Port monitor Setup"));
@@ -106,7 +118,7 @@ void MainWindowTest::missingTableLeavesFiveRows() {
   }
 }
 
-void MainWindowTest::tenLinesGrowTheGridAndAShorterReloadKeepsTheRest() {
+void MainWindowTest::tenLinesGrowTheGridAndAShorterReloadClearsTheRest() {
   FormFixture f;
   std::string ten;
   for (int i = 1; i <= 10; ++i) ten += "P" + std::to_string(i) + "\tserver" + std::to_string(i) + "\t20100\t60\r\n";
@@ -122,10 +134,18 @@ void MainWindowTest::tenLinesGrowTheGridAndAShorterReloadKeepsTheRest() {
   QCOMPARE(f.Cell(1, 1), QStringLiteral("N1"));
   QCOMPARE(f.Cell(3, 3), QStringLiteral("Vellum"));
   for (int row = 4; row <= 10; ++row) {
-    QCOMPARE(f.Cell(1, row), QStringLiteral("P%1").arg(row));
-    QCOMPARE(f.Cell(2, row), QStringLiteral("server%1").arg(row));
-    QCOMPARE(f.Cell(3, row), QStringLiteral("Stampline"));
+    for (int column = 1; column <= 5; ++column) QCOMPARE(f.Cell(column, row), QString());
+    QCOMPARE(f.Cell(0, row), QString::number(row));
   }
+  // The next save writes the file back as it was, not the rows it had lost.
+  QTest::mouseClick(form.BitBtnSub, Qt::LeftButton);  // row 1
+  QTest::mouseClick(form.BitBtnOk, Qt::LeftButton);
+  QCOMPARE(Q(f.Table()), QStringLiteral("N2\tb\t20004\t2\r\nN3\tc\t20004\t3\r\n"));
+
+  // A file removed by hand empties the grid on reload.
+  std::filesystem::remove(platform::RoutingTablePath());
+  QTest::mouseClick(form.BitBtnRefr, Qt::LeftButton);
+  for (int row = 1; row <= 10; ++row) QCOMPARE(f.Cell(1, row), QString());
 }
 
 void MainWindowTest::cellsShowTheFieldsAndTheProtocol() {
@@ -396,12 +416,119 @@ void MainWindowTest::addingAndClearingRows() {
   QCOMPARE(f.Cell(0, 5), QStringLiteral("5"));
   QVERIFY2(!form.BitBtnOk->isEnabled(), "an empty row is no change");
 
-  f.ClickCell(3, 2);
+  f.ClickCell(2, 2);
+  QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("b"));
   QTest::mouseClick(form.BitBtnSub, Qt::LeftButton);
   for (int column = 1; column <= 5; ++column) QCOMPARE(f.Cell(column, 2), QString());
+  QVERIFY(form.ComboBox1->isVisible());
+  QCOMPARE(form.ComboBox1->currentText(), QString());
   QCOMPARE(f.Cell(1, 1), QStringLiteral("A"));
   QCOMPARE(form.StringGrid1->RowCount(), 6);
   QVERIFY(form.BitBtnOk->isEnabled());
+}
+
+void MainWindowTest::theEditorStaysBelowTheHeadingRow() {
+  FormFixture f;
+  std::string lines;
+  for (int i = 1; i <= 30; ++i) lines += "P" + std::to_string(i) + "\th\t20004\t60\r\n";
+  f.WriteTable(lines);
+  setup::TForm1& form = f.Create();
+  f.Show();
+  setup::StringGrid* grid = form.StringGrid1;
+  // At the end of the list the last row is shown whole and the top row is cut by the heading row.
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+  const int topRow = grid->rowAt(0);
+  const QRect partial = grid->visualRect(grid->model()->index(topRow, 1));
+  if (partial.top() >= 0) QSKIP("the grid shows whole rows only at this size");
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(partial.center().x(), 1));
+  QCOMPARE(form.EditRow, topRow + 1);
+  QVERIFY(form.ComboBox1->isVisible());
+  const int headingBottom = grid->geometry().top() + grid->viewport()->geometry().top();
+  QVERIFY2(form.ComboBox1->geometry().top() >= headingBottom, "the editor covers the heading row");
+  QCOMPARE(form.ComboBox1->geometry().bottom(), form.GridTop + partial.bottom() + grid->viewport()->geometry().top());
+}
+
+void MainWindowTest::enterAndEscInAnOpenListOnlyActOnTheList() {
+  FormFixture f;
+  f.StoreSetting("PortCommand", "cmd");
+  f.WriteTable("A\th\t20004\t60\r\n");
+  setup::TForm1& form = f.Create();
+  f.Show();
+  form.EditExec->setText("changed, not saved");  // unsaved work that Esc must not drop
+  const std::string tableBefore = f.Table();
+
+  // Enter in the list of each kind of column takes the highlighted item and nothing else.
+  struct Case {
+    int column;
+    QString expected;
+  };
+  for (const Case& c : {Case{3, "Stampline"}, Case{5, "120"}}) {
+    f.ClickCell(c.column, 1);
+    form.ComboBox1->setFocus();
+    form.ComboBox1->showPopup();
+    QTRY_VERIFY(form.ComboBox1->view()->isVisible());
+    QAbstractItemView* list = form.ComboBox1->view();
+    list->setCurrentIndex(list->model()->index(form.ComboBox1->findText(c.expected), 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(!form.ComboBox1->view()->isVisible());
+    QCOMPARE(f.Cell(c.column, 1), c.expected);
+    QVERIFY(form.isVisible());
+    QCOMPARE(f.Table(), tableBefore);
+    QCOMPARE(Q(f.StoredSetting("PortCommand").value_or("")), QStringLiteral("cmd"));
+  }
+
+  // Esc closes the list and leaves the cell and the window as they were.
+  f.ClickCell(3, 1);
+  form.ComboBox1->setFocus();
+  form.ComboBox1->showPopup();
+  QTRY_VERIFY(form.ComboBox1->view()->isVisible());
+  QAbstractItemView* list = form.ComboBox1->view();
+  list->setCurrentIndex(list->model()->index(0, 0));  // Vellum highlighted, not taken
+  QTest::keyClick(list, Qt::Key_Escape);
+  QTRY_VERIFY(!form.ComboBox1->view()->isVisible());
+  QCOMPARE(f.Cell(3, 1), QStringLiteral("Stampline"));
+  QVERIFY(form.isVisible());
+  QCOMPARE(form.EditExec->text(), QStringLiteral("changed, not saved"));
+
+  // Outside the list the keys keep their window-wide meaning.
+  form.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&form));
+  QTest::keyClick(form.StringGrid1, Qt::Key_Return);
+  QCOMPARE(Q(f.StoredSetting("PortCommand").value_or("")), QStringLiteral("changed, not saved"));
+  QCOMPARE(Q(f.Table()), QStringLiteral("A\th\t20100\t120\r\n"));
+  QTest::keyClick(form.StringGrid1, Qt::Key_Escape);
+  QVERIFY(!form.isVisible());
+}
+
+void MainWindowTest::f4AndAltDownOpenTheCurrentCellsList() {
+  FormFixture f;
+  f.StoreSetting("PortCommand", "cmd");
+  f.WriteTable("A\th\t20004\t60\r\n");
+  f.spooler.AddPrinter("A", "LPT1:");
+  setup::TForm1& form = f.Create();
+  f.Show();
+  form.StringGrid1->setFocus();
+  struct Case {
+    int column;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QString firstItem;
+  };
+  for (const Case& c : {Case{3, Qt::Key_F4, Qt::NoModifier, "Vellum"}, Case{4, Qt::Key_Down, Qt::AltModifier, ""},
+                        Case{1, Qt::Key_F4, Qt::NoModifier, "A"}}) {
+    form.StringGrid1->setCurrentCell(0, c.column - 1);
+    form.ComboBox1->hide();  // the editor left, as after a focus change
+    QTest::keyClick(form.StringGrid1, c.key, c.modifiers);
+    QTRY_VERIFY(form.ComboBox1->view()->isVisible());
+    QCOMPARE(form.EditCol, c.column);
+    QCOMPARE(form.EditRow, 1);
+    QCOMPARE(form.ComboBox1->itemText(0), c.firstItem);
+    QTest::keyClick(form.ComboBox1->view(), Qt::Key_Escape);
+    QTRY_VERIFY(!form.ComboBox1->view()->isVisible());
+    form.StringGrid1->setFocus();
+  }
+  QCOMPARE(f.Cell(1, 1), QStringLiteral("A"));
+  QVERIFY(form.isVisible());
 }
 
 void MainWindowTest::choosingTheRouterProgram() {

@@ -4,8 +4,10 @@
 
 #include "setup/messages.h"
 #include "setup/port_installer.h"
+#include "setup/previous_ports.h"
 #include "setup/spooler_memory.h"
 #include "setup_test_support.h"
+#include "support/platform/paths.h"
 #include "support/platform/win_error.h"
 
 namespace {
@@ -32,6 +34,8 @@ class PortInstallerTest : public ::testing::Test {
     return commands;
   }
 
+  // Attaching records each printer's former port in the registry.
+  setup_test::PrivateRoot root_;
   MessageRecorder messages_;
   FakeProgramFolder programs_;
   MemorySpooler spooler_;
@@ -119,6 +123,15 @@ TEST_F(PortInstallerTest, ChannelFailuresAreToldAndNothingIsAttached) {
     for (const auto& message : messages_.messages()) EXPECT_EQ(message.flags, setup::kPlainMessageFlags);
     EXPECT_EQ(spooler_.PortOf("Invoices"), "LPT1:");
   }
+
+  // What the installer wrote to its standard error follows on the next line.
+  setup_test::WriteRecordingProgram(programs_ / "pm64/setup", programs_.log(),
+                                    "echo 'pm64/setup: cannot copy the backend into /x' >&2; exit 1");
+  spooler_.ClearFailures();
+  spooler_.Fail(Op::OpenPrinter, setup::kErrorInvalidPrinterName);
+  messages_.clear();
+  installer_.InstallPort64({"Invoices"});
+  EXPECT_EQ(messages_.texts(), Texts{"OpenPrinter error 1801\npm64/setup: cannot copy the backend into /x"});
 }
 
 TEST_F(PortInstallerTest, AttachReplacesEveryPortListAndSkipsWhatItCannotDo) {
@@ -168,6 +181,38 @@ TEST_F(PortInstallerTest, RemoveMovesPrintersOffThePortThenDeletesItThenUninstal
   EXPECT_FALSE(spooler_.HasPort("RPT1:"));
   EXPECT_EQ(programs_.runs(), Texts{"unrdx64"});
   EXPECT_TRUE(messages_.messages().empty());
+}
+
+TEST_F(PortInstallerTest, RemoveGivesEachPrinterBackWhatItPrintedToBefore) {
+  InstallMonitorPort();
+  spooler_.AddPrinter("Net", "ipp://10.0.0.5/ipp/print");
+  spooler_.AddPrinter("Raw", "socket://10.0.0.6:9100");
+  spooler_.AddPrinter("Attached", "RPT1:");
+  installer_.AttachPortToPrinters({"Net", "Raw", "Attached"});
+  EXPECT_EQ(spooler_.PortOf("Net"), "RPT1:");
+  EXPECT_EQ(setup::PreviousPortOf("net"), "ipp://10.0.0.5/ipp/print") << "printer names ignore case";
+  EXPECT_FALSE(setup::PreviousPortOf("Attached").has_value()) << "a printer already on the port has nothing to keep";
+  installer_.AttachPortToPrinters({"Net"});  // attaching again must not record the port itself
+  EXPECT_EQ(setup::PreviousPortOf("Net"), "ipp://10.0.0.5/ipp/print");
+
+  installer_.RemovePort();
+  EXPECT_EQ(spooler_.PortOf("Net"), "ipp://10.0.0.5/ipp/print");
+  EXPECT_EQ(spooler_.PortOf("Raw"), "socket://10.0.0.6:9100");
+  EXPECT_EQ(spooler_.PortOf("Attached"), "LPT1:");
+  EXPECT_FALSE(setup::PreviousPortOf("Net").has_value());
+  EXPECT_TRUE(messages_.messages().empty());
+}
+
+// A printer whose former port cannot be recorded stays where it is, so its
+// address is never lost.
+TEST_F(PortInstallerTest, APrinterWhosePortCannotBeRecordedIsNotAttached) {
+  InstallMonitorPort();
+  spooler_.AddPrinter("Net", "ipp://10.0.0.5/ipp/print");
+  setup_test::TmpfsMount mount(platform::ConfigFolder());
+  if (!mount.mounted() || !mount.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only tmpfs here";
+  installer_.AttachPortToPrinters({"Net"});
+  EXPECT_EQ(spooler_.PortOf("Net"), "ipp://10.0.0.5/ipp/print");
+  EXPECT_EQ(messages_.texts(), Texts{"Could not record the port of Net, error 19"});
 }
 
 TEST_F(PortInstallerTest, RemoveWithoutPrintersStillRemovesPortAndMonitor) {

@@ -7,6 +7,7 @@
 #include "setup/messages.h"
 #include "setup/monitor_ports.h"
 #include "setup/port_installer.h"
+#include "setup/previous_ports.h"
 #include "setup/spooler_cups.h"
 #include "setup_test_support.h"
 #include "support/platform/win_error.h"
@@ -18,10 +19,11 @@ using setup_test::ScopedEnv;
 using Texts = std::vector<std::string>;
 
 // The scheduler's backend folder holds only what the test puts there, plus
-// the parallel backend that "LPT1:" needs; queues may print to "file:".
+// the parallel backend that "LPT1:" needs and the socket backend of a
+// network printer; queues may print to "file:".
 corvanta_test::PrivateCupsdOptions SchedulerOptions() {
   corvanta_test::PrivateCupsdOptions options;
-  options.keepOnlyBackends = {"parallel"};
+  options.keepOnlyBackends = {"parallel", "socket"};
   options.fileDevice = true;
   return options;
 }
@@ -157,6 +159,8 @@ TEST_F(CupsSpoolerTest, AnUnreachableSchedulerIsReported) {
 
 // The whole round: install monitor and port, attach the table's printers,
 // then remove it all again, with installers that put the backend in place.
+// Each queue gets back the device it printed to before; one attached by
+// other means (no record) falls back to the first parallel port.
 TEST_F(CupsSpoolerTest, InstallsAttachesAndRemovesThroughCups) {
   setup_test::FakeProgramFolder programs;
   const std::string backend = cupsd_.backendFolder() + "/rdxport";
@@ -166,7 +170,7 @@ TEST_F(CupsSpoolerTest, InstallsAttachesAndRemovesThroughCups) {
                                     "chmod 755 \"$CORVANTA_CUPS_BACKEND_DIR/rdxport\"");
   setup_test::WriteRecordingProgram(programs / "pm64/unrdx64", programs.log(),
                                     "rm -f \"$CORVANTA_CUPS_BACKEND_DIR/rdxport\"");
-  AddQueue("Invoices", "file:///dev/null");
+  AddQueue("Invoices", "socket://192.0.2.7:9100");
   AddQueue("Labels", "file:///dev/null");
   AddQueue("Other", "file:///dev/null");
 
@@ -179,12 +183,16 @@ TEST_F(CupsSpoolerTest, InstallsAttachesAndRemovesThroughCups) {
   EXPECT_EQ(DeviceUriOf("Invoices"), "rdxport:/RPT1:");
   EXPECT_EQ(DeviceUriOf("Labels"), "rdxport:/RPT1:");
 
+  AddQueue("Legacy", "rdxport:/RPT1:");
+
   messages_.clear();
   installer.RemovePort();
   EXPECT_TRUE(messages_.texts().empty()) << messages_.texts().front();
-  EXPECT_EQ(DeviceUriOf("Invoices"), "parallel:/dev/lp0");
-  EXPECT_EQ(DeviceUriOf("Labels"), "parallel:/dev/lp0");
-  EXPECT_NE(DeviceUriOf("Other"), "parallel:/dev/lp0");
+  EXPECT_EQ(DeviceUriOf("Invoices"), "socket://192.0.2.7:9100");
+  EXPECT_EQ(DeviceUriOf("Labels"), DeviceUriOf("Other")) << "back on the file device it had";
+  EXPECT_NE(DeviceUriOf("Labels"), "rdxport:/RPT1:");
+  EXPECT_EQ(DeviceUriOf("Legacy"), "parallel:/dev/lp0");
+  EXPECT_FALSE(setup::PreviousPortOf("Invoices").has_value()) << "a record is dropped once it is given back";
   EXPECT_FALSE(std::filesystem::exists(backend));
   EXPECT_FALSE(installer.PortExists());
   EXPECT_EQ(programs.runs(), (Texts{"setup", "unrdx64"}));

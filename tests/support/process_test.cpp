@@ -90,4 +90,32 @@ TEST(StartProcess, CommandLineArgumentsArriveSplit) {
   EXPECT_EQ(support_test::ReadFileText(out), "C:\\temp\\job 1.prn\nInvoices\na \"b\"\n\n");
 }
 
+// The standard error is kept (up to the limit) and the run is over when the
+// program ends, even while a program it started still holds the stream.
+TEST(RunProcessKeepingErrors, KeepsTheStandardErrorOfTheProgram) {
+  struct Case {
+    std::string script;
+    std::size_t limit;
+    std::string kept;
+    uint32_t exitCode;
+  };
+  const Case cases[] = {
+      {"echo out; echo 'no rights' >&2; exit 3", 4096, "no rights\n", 3},
+      {"printf 0123456789 >&2", 4, "0123", 0},
+      {"sleep 5 & echo started >&2", 4096, "started\n", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script);
+    std::string kept = "old";
+    uint32_t exitCode = 99;
+    ASSERT_TRUE(platform::RunProcessKeepingErrors({"/bin/sh", "-c", c.script}, kept, &exitCode, c.limit));
+    EXPECT_EQ(kept, c.kept);
+    EXPECT_EQ(exitCode, c.exitCode);
+  }
+  std::string kept = "old";
+  EXPECT_FALSE(platform::RunProcessKeepingErrors({"/no/such/program"}, kept));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
+  EXPECT_EQ(kept, "");
+}
+
 }  // namespace

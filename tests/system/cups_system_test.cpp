@@ -365,9 +365,10 @@ TEST_F(CupsSystemTest, SeveralJobsToSeveralPrintersAtOnceAreAllDelivered) {
   EXPECT_TRUE(ListFolder(monitorDir_).empty());
 }
 
-TEST_F(CupsSystemTest, RemovePortLeavesThePrintersOnLpt1AndRemovesTheMonitor) {
+// Each printer goes back to the device it had before Add port attached it.
+TEST_F(CupsSystemTest, RemovePortGivesThePrintersBackTheirDevicesAndRemovesTheMonitor) {
   AddPrinter("Invoices");
-  AddPrinter("Labels");
+  AddPrinter("Labels", "lpd://127.0.0.1/labels");
   AddPrinter("Elsewhere", "lpd://127.0.0.1/queue");
   ASSERT_NO_FATAL_FAILURE(InstallRouting({"Invoices", "Labels"}, {"Invoices\t127.0.0.1\t20100\t30"}));
   auto ports = PrinterPorts();
@@ -381,7 +382,7 @@ TEST_F(CupsSystemTest, RemovePortLeavesThePrintersOnLpt1AndRemovesTheMonitor) {
 
   ports = PrinterPorts();
   EXPECT_EQ(ports["Invoices"], "LPT1:");
-  EXPECT_EQ(ports["Labels"], "LPT1:");
+  EXPECT_EQ(ports["Labels"], "lpd://127.0.0.1/labels");
   EXPECT_EQ(ports["Elsewhere"], "lpd://127.0.0.1/queue");
   const ProgramResult devices = Run({"lpstat", "-h", cups_->socketPath(), "-v"});
   EXPECT_THAT(devices.output, HasSubstr("Invoices: parallel:/dev/lp0"));
