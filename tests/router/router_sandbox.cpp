@@ -98,6 +98,7 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
   platform::ChildProcessOptions options = OptionsFor(*this, extra);
   options.standardInput = "/dev/null";
   options.standardError = stderrPath;
+  options.workingFolder = workingFolder_;
   return child.Start(argv, options);
 }
 
