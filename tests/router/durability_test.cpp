@@ -48,6 +48,38 @@ TEST(RouterDurability, EverythingPublishedIsFlushedBeforeTheJobIsDeleted) {
   EXPECT_THAT(sandbox.LogMessages(), IsEmpty());
 }
 
+// A power cut right after the run: the disk image is copied while still
+// mounted (what the file system has not written out is not in the copy),
+// then the copy is mounted and must hold every file the run published.
+TEST(RouterDurability, PublishedFilesSurviveAPowerCutAfterTheRun) {
+  RouterSandbox sandbox;
+  const std::string image = sandbox.base() + "/disk.img";
+  if (RunTool({"truncate", "-s", "64M", image}) != 0 || RunTool({"mkfs.ext4", "-q", "-F", image}) != 0 ||
+      !sandbox.MountImage(image, sandbox.stampline())) {
+    GTEST_SKIP() << "cannot make and mount an ext4 image on a loop device here";
+  }
+  const std::string stampline = sandbox.stampline();
+  const std::string job = stampline + "/jobs/job.prn";
+  WriteFileText(job, "the whole job");
+  // The monitor's job file is on disk before the router starts.
+  ASSERT_EQ(RunTool({"sync", "-f", job}), 0u);
+  sandbox.WriteQuilletSettings("<Q><Quill><ImportPath>" + stampline + "/imports</ImportPath></Quill></Q>");
+  sandbox.WriteTable("P\tlocalcopy.invalid\t" + stampline + "/out\t\r\nP\tproxy:h\t1\t\r\nP\tquillet:1\t\t\r\n");
+
+  sandbox.Run({job, "P"}, kNames);
+  ASSERT_EQ(RunTool({"cp", "--sparse=always", image, image + ".cut"}), 0u);
+
+  const std::string after = sandbox.base() + "/after";
+  // Mounted writable so that the journal can be replayed, as after a reboot.
+  ASSERT_TRUE(sandbox.MountImage(image + ".cut", after));
+  EXPECT_FALSE(PathExists(after + "/jobs/job.prn"));
+  EXPECT_EQ(ReadFileText(after + "/out/4242.1.prn"), "the whole job");
+  EXPECT_EQ(ReadFileText(after + "/proxydata/77_1.dat"), "the whole job");
+  EXPECT_EQ(ReadFileText(after + "/proxydata/77_1.say"), "HostPort=h:1\r\nKeyword=P\r\n");
+  EXPECT_EQ(ReadFileText(after + "/PROXYDATA.dat"), std::string("\x4d\0\0\0\x01\0\0\0", 8));
+  EXPECT_EQ(ReadFileText(after + "/imports/4242_1.ps"), "the whole job");
+}
+
 // Where temporaries need names, those of dead runs go; live ones stay.
 TEST(RouterDurability, StaleNamedTemporariesAreRemovedAndLiveOnesKept) {
   RouterSandbox sandbox;

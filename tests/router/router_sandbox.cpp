@@ -205,6 +205,13 @@ bool RouterSandbox::BindMount(const std::string& source, const std::string& targ
   return true;
 }
 
+bool RouterSandbox::MountImage(const std::string& image, const std::string& folder) {
+  fs::create_directories(folder);
+  if (RunTool({"mount", "-o", "loop", image, folder}) != 0) return false;
+  mounts_.push_back(folder);
+  return true;
+}
+
 bool RouterSandbox::RemountReadOnly(const std::string& target) {
   return RunTool({"mount", "-o", "remount,ro,bind", target}) == 0 || RunTool({"mount", "-o", "remount,ro", target}) == 0;
 }

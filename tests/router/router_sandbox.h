@@ -94,6 +94,9 @@ class RouterSandbox {
   // possible here.
   bool MountTmpfs(const std::string& folder, const std::string& size);
   bool BindMount(const std::string& source, const std::string& target);
+  // Mounts the file-system image `image` at `folder` through a loop device,
+  // unmounted when the sandbox goes.
+  bool MountImage(const std::string& image, const std::string& folder);
   bool RemountReadOnly(const std::string& target);
 
  private:
