@@ -43,10 +43,11 @@ bool DecodableEightBitEncoding(const std::string& name) {
 
 cPARAMBASE2::cPARAMBASE2(const AnsiString& fileName) {
   // Read through a regular-file open: a FIFO or device in the file's place
-  // must not make the run wait for ever.
+  // must not make the run wait for ever. The settings live in the
+  // administrator's folder, so a link there may be followed.
   std::string text;
   platform::FileHandle file;
-  if (!platform::OpenRegularForRead(fileName, file) || !platform::ReadAll(file.get(), text)) {
+  if (!platform::OpenRegularForRead(fileName, file, true) || !platform::ReadAll(file.get(), text)) {
     errorText = platform::SysErrorMessage(platform::GetLastError());
     return;
   }

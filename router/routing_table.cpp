@@ -38,7 +38,9 @@ std::vector<AnsiString> SplitTableLines(std::string_view text) {
 
 bool LoadRoutingTable(const std::string& path, std::string& text, AnsiString& errorMessage) {
   platform::FileHandle file;
-  if (!platform::OpenRegularForRead(path, file) || !platform::ReadAll(file.get(), text)) {
+  // The table's folder is the administrator's: a link there may be followed,
+  // but only to a regular file.
+  if (!platform::OpenRegularForRead(path, file, true) || !platform::ReadAll(file.get(), text)) {
     errorMessage = "Cannot open file \"" + path + "\". " + platform::SysErrorMessage(platform::GetLastError());
     return false;
   }

@@ -42,7 +42,8 @@ std::vector<AnsiString> SplitTableLines(std::string_view text);
 
 // Loads the whole table at `path` into `text`: one buffer the size of the
 // file, so that a big table costs its size in memory. Anything but a regular
-// file (a FIFO, a device, a link) is refused without waiting. False with
+// file (a FIFO, a device; a link only when it names one) is refused without
+// waiting. False with
 // `errorMessage` set, worded as the system words a file that cannot be
 // opened, when the file cannot be read.
 bool LoadRoutingTable(const std::string& path, std::string& text, AnsiString& errorMessage);

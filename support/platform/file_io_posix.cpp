@@ -61,8 +61,8 @@ bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned
   return OpenRegular(path, O_RDWR, mode, file);
 }
 
-bool OpenRegularForRead(const std::string& path, FileHandle& file) {
-  FileHandle opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+bool OpenRegularForRead(const std::string& path, FileHandle& file, bool followLinks) {
+  FileHandle opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW)));
   if (!opened.valid()) {
     SetLastErrorFromErrno(errno == ELOOP ? EACCES : errno);
     return false;

@@ -72,13 +72,22 @@ TEST(RouterOddInputs, RelativeJobPathReachesTheLibraryAsAFullPath) {
   EXPECT_FALSE(PathExists(job));
 }
 
-TEST(RouterOddInputs, TableWithAByteOrderMarkKeepsItsFirstRecord) {
-  RouterSandbox sandbox;
-  sandbox.WriteTable("\xEF\xBB\xBFP\thost\t20100\t7\r\n");
-  sandbox.Run({sandbox.MakeJob("job.prn"), "P"});
-  ASSERT_EQ(sandbox.Calls().size(), 1u);
-  EXPECT_EQ(sandbox.Calls()[0].server, "host:20100");
-  EXPECT_EQ(sandbox.Calls()[0].timeout, 7);
+TEST(RouterOddInputs, TableWithAByteOrderMarkOrBehindALinkKeepsItsFirstRecord) {
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked ? "table behind a link" : "byte-order mark");
+    RouterSandbox sandbox;
+    const std::string content = "\xEF\xBB\xBFP\thost\t20100\t7\r\n";
+    if (linked) {
+      WriteFileText(sandbox.base() + "/real-table", content);
+      fs::create_symlink(sandbox.base() + "/real-table", sandbox.tablePath());
+    } else {
+      sandbox.WriteTable(content);
+    }
+    sandbox.Run({sandbox.MakeJob("job.prn"), "P"});
+    ASSERT_EQ(sandbox.Calls().size(), 1u);
+    EXPECT_EQ(sandbox.Calls()[0].server, "host:20100");
+    EXPECT_EQ(sandbox.Calls()[0].timeout, 7);
+  }
 }
 
 TEST(RouterOddInputs, UnreadableTableOrSettingsKeepTheJob) {
