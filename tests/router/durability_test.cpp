@@ -143,24 +143,6 @@ TEST(RouterDurability, RunKilledDuringACopyLeavesNothingBehind) {
   EXPECT_THAT(ListFolder(out), IsEmpty());
 }
 
-TEST(RouterDurability, ProxyPairIsOneJobsPairOrNothing) {
-  RouterSandbox sandbox;
-  const std::string counter7 = std::string("\x07\0\0\0\0\0\0\0", 8);
-  // An old companion under the next number must not pair with the new data file.
-  WriteFileText(sandbox.proxyFolder() + "/7_1.say", "HostPort=old:1\r\nKeyword=Old\r\n");
-  WriteFileText(sandbox.counterPath(), counter7);
-  sandbox.WriteTable("P\tproxy:new\t2\t\r\n");
-  const std::string job = sandbox.MakeJob("job.prn", "new job");
-
-  sandbox.Run({job, "P"});
-
-  EXPECT_THAT(ListFolder(sandbox.proxyFolder()), ElementsAre("7_1.say", "7_2.dat", "7_2.say"));
-  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/7_1.say"), "HostPort=old:1\r\nKeyword=Old\r\n");
-  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/7_2.dat"), "new job");
-  EXPECT_EQ(ReadFileText(sandbox.proxyFolder() + "/7_2.say"), "HostPort=new:2\r\nKeyword=P\r\n");
-  EXPECT_FALSE(PathExists(job));
-}
-
 TEST(RouterDurability, ProxyFolderTooFullForTheCompanionGetsNeitherFile) {
   RouterSandbox sandbox;
   if (!sandbox.MountTmpfs(sandbox.proxyFolder(), "64k")) GTEST_SKIP() << "cannot mount a tmpfs here";

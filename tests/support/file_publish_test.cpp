@@ -46,11 +46,4 @@ TEST(PendingFile, PublishesWholeNeverReplacesAndLeavesNothingWhenGivenUp) {
   }
 }
 
-TEST(PendingFile, MissingFolderFailsCleanly) {
-  TempFolder dir;
-  platform::PendingFile file;
-  EXPECT_FALSE(file.Create(dir / "missing"));
-  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
-}
-
 }  // namespace
