@@ -4,7 +4,6 @@
 
 #include "support/platform/file_handle.h"
 #include "support/platform/file_io.h"
-#include "support/platform/win_error_text.h"
 #include "support/platform/win_error.h"
 
 namespace {
@@ -48,7 +47,10 @@ cPARAMBASE2::cPARAMBASE2(const AnsiString& fileName) {
   std::string text;
   platform::FileHandle file;
   if (!platform::OpenRegularForRead(fileName, file, true) || !platform::ReadAll(file.get(), text)) {
-    errorText = platform::SysErrorMessage(platform::GetLastError());
+    // Worded as the parser words its own file errors.
+    const uint32_t error = platform::GetLastError();
+    const bool missing = error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+    errorText = missing ? "File was not found" : "Error reading from file";
     return;
   }
   file.Close();
