@@ -53,32 +53,48 @@ void TFormRun::FormDestroy() {
 }
 
 void TFormRun::RunJob() {
-  const AnsiString& jobFile = arguments_[1];
+  // Always the full path: the client library takes a bare word such as
+  // "ISSUE_Z" for a command, not for a file in the current folder.
+  const AnsiString jobFile = platform::AbsolutePath(arguments_[1]);
   const AnsiString& printerName = arguments_[2];
 
   const std::string tablePath = platform::RoutingTablePath();
   if (!platform::FileExists(tablePath)) return;
-  std::vector<AnsiString> lines;
+  std::string table;
   AnsiString error;
-  if (!LoadRoutingTable(tablePath, lines, error)) {
+  if (!LoadRoutingTable(tablePath, table, error)) {
     WriteLog("Error reading parameter file: " + error);
     return;
   }
 
-  bool found = false;
-  for (const AnsiString& line : lines) {
-    if (!LineAppliesTo(line, printerName)) continue;
-    found = true;
-    if (!DispatchRecord(jobFile, printerName, RoutingRecord::FromLine(line))) return;
-  }
-  if (!found) {
-    for (const AnsiString& line : lines) {
-      if (!LineAppliesTo(line, AnyPrinterName)) continue;
-      found = true;
-      SendToSpooler(jobFile, printerName, RoutingRecord::FromLine(line));
-    }
+  // A FIFO would block whoever opens it, a device never ends, and a link
+  // (or a folder) is not a job the monitor wrote: none is read, sent, copied,
+  // moved or deleted. The job stays for an operator, as after an abort.
+  if (platform::PathEntryExists(jobFile) && !platform::IsRegularFileEntry(jobFile)) {
+    WriteLog("Job file " + jobFile + " is not a regular file; it is left in place");
+    return;
   }
 
+  bool found = false;
+  bool aborted = false;
+  ForEachTableLine(table, [&](std::string_view line) {
+    if (!LineAppliesTo(line, printerName)) return true;
+    found = true;
+    aborted = !DispatchRecord(jobFile, printerName, RoutingRecord::FromLine(AnsiString(line)));
+    return !aborted;
+  });
+  if (aborted) return;
+  if (!found) {
+    ForEachTableLine(table, [&](std::string_view line) {
+      if (!LineAppliesTo(line, AnyPrinterName)) return true;
+      found = true;
+      SendToSpooler(jobFile, printerName, RoutingRecord::FromLine(AnsiString(line)));
+      return true;
+    });
+  }
+
+  // Every file published above is on disk with its folder entry by now (each
+  // publish flushes both), so deleting the job cannot lose it to a power cut.
   // Quillet forwarding may have moved the job away already; nothing to report then.
   platform::DeleteFile(jobFile);
   if (!found) WriteLog("Did not locate printer " + printerName + " in param. file");

@@ -32,7 +32,11 @@ void TFormRun::WriteLog(const AnsiString& message) noexcept {
     if (!platform::OpenRegularForAppend(platform::JoinPath(FDataDir, fileName), file)) return;
     platform::RangeLock lock;
     if (!lock.Lock(file.get(), 0, kLogLockLength)) return;
-    platform::WriteAll(file.get(), line.data(), line.size());
+    // A write cut short (a full disk) would run into the next writer's line:
+    // take the piece back, under the same lock, so that lines stay whole.
+    uint64_t sizeBefore = 0;
+    if (!platform::GetFileSize(file.get(), sizeBefore)) return;
+    if (!platform::WriteAll(file.get(), line.data(), line.size())) platform::TruncateTo(file.get(), sizeBefore);
   } catch (...) {
     // A log writer never fails visibly; the line is lost.
   }

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool PathTaken(const std::string& path) { return platform::FileExists(path) || platform::DirectoryExists(path); }
+// Any entry takes a name, a dangling link included: publishing refuses to
+// replace one, so skipping only real files would pick the same name again.
+bool PathTaken(const std::string& path) { return platform::PathEntryExists(path); }
 
 }  // namespace
 

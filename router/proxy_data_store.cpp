@@ -6,6 +6,7 @@
 #include "router/form_run.h"
 #include "support/platform/file_handle.h"
 #include "support/platform/file_io.h"
+#include "support/platform/file_publish.h"
 #include "support/platform/files.h"
 #include "support/platform/paths.h"
 #include "support/platform/random.h"
@@ -88,6 +89,12 @@ bool TFormRun::AllocateProxyDataFile(AnsiString& name) {
     return false;
   }
   lock.Unlock();
+  // The counter must be on disk before any job it named is deleted: one that
+  // came back older after a power cut would hand out a used number again.
+  if (!platform::SyncFile(file.get())) {
+    WriteLog("Write file " + counterPath + " error " + ErrorNumber());
+    return false;
+  }
   file.Close();
 
   name = platform::JoinPath(folder, std::to_string(counter.runId) + "_" + std::to_string(counter.sequence) + ".dat");

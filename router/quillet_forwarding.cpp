@@ -12,7 +12,8 @@
 
 namespace {
 
-bool PathTaken(const std::string& path) { return platform::FileExists(path) || platform::DirectoryExists(path); }
+// Any entry takes a name, a dangling link included.
+bool PathTaken(const std::string& path) { return platform::PathEntryExists(path); }
 
 // A name in `folder` that no file has at this moment.
 std::string FreeImportName(const std::string& folder) {

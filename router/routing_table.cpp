@@ -1,7 +1,8 @@
 #include "router/routing_table.h"
 
 #include "support/case_fold.h"
-#include "support/platform/files.h"
+#include "support/platform/file_handle.h"
+#include "support/platform/file_io.h"
 #include "support/platform/win_error.h"
 #include "support/platform/win_error_text.h"
 
@@ -26,30 +27,23 @@ DestinationKind ClassifyDestination(const AnsiString& destServer) {
   return DestinationKind::SpoolerSend;
 }
 
-std::vector<AnsiString> SplitTableLines(const std::string& text) {
+std::vector<AnsiString> SplitTableLines(std::string_view text) {
   std::vector<AnsiString> lines;
-  std::size_t start = 0;
-  const std::size_t n = text.size();
-  while (start < n) {
-    std::size_t end = start;
-    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
-    lines.emplace_back(text, start, end - start);
-    if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n') {
-      start = end + 2;
-    } else {
-      start = end + 1;
-    }
-  }
+  ForEachTableLine(text, [&lines](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  });
   return lines;
 }
 
-bool LoadRoutingTable(const std::string& path, std::vector<AnsiString>& lines, AnsiString& errorMessage) {
-  std::string content;
-  if (!platform::ReadWholeFile(path, content)) {
+bool LoadRoutingTable(const std::string& path, std::string& text, AnsiString& errorMessage) {
+  platform::FileHandle file;
+  // The table's folder is the administrator's: a link there may be followed,
+  // but only to a regular file.
+  if (!platform::OpenRegularForRead(path, file, true) || !platform::ReadAll(file.get(), text)) {
     errorMessage = "Cannot open file \"" + path + "\". " + platform::SysErrorMessage(platform::GetLastError());
     return false;
   }
-  lines = SplitTableLines(content);
   return true;
 }
 
@@ -81,9 +75,9 @@ bool RecordAppliesTo(const RoutingRecord& record, const AnsiString& printerName)
   return !record.printer.empty() && SamePrinterName(record.printer, printerName);
 }
 
-bool LineAppliesTo(const AnsiString& line, const AnsiString& printerName) {
+bool LineAppliesTo(std::string_view line, std::string_view printerName) {
   // The first field as the splitter cuts it: up to a TAB, or a NUL that ends the text.
   const std::size_t end = line.find_first_of(std::string_view("\t\0", 2));
-  const std::string_view printer = std::string_view(line).substr(0, end);
+  const std::string_view printer = line.substr(0, end);
   return !printer.empty() && SamePrinterName(printer, printerName);
 }

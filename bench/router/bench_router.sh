@@ -3,6 +3,8 @@
 #   1. time of one job with one local copy on a 1,000-line table (median of RUNS runs);
 #   2. local copy of a BIG job (default 1 GiB) against cp of the same file on the same file system;
 #   3. peak memory (maximum resident set) of a run for a 10 MiB and a BIG job.
+# Every file a run publishes is flushed to disk with its folder before the job file is deleted,
+# so these figures include those flushes (two per local copy).
 # Usage: bash bench/router/bench_router.sh [build dir] (default: build)
 # Environment: RUNS (default 200), BIG_MB (default 1024), BENCH_DIR (default a new folder under /var/tmp).
 set -euo pipefail

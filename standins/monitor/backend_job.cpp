@@ -1,6 +1,7 @@
 #include "standins/monitor/backend_job.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "standins/monitor/job_spool.h"
 #include "standins/monitor/monitor_settings.h"
 #include "standins/monitor/port_command.h"
+#include "support/platform/clock.h"
 #include "support/platform/files.h"
 #include "support/platform/paths.h"
 #include "support/platform/process.h"
@@ -31,6 +33,17 @@ int Fail(std::ostream& messages, const std::string& text) {
 }
 
 std::string ErrorText(uint32_t error) { return ", error " + std::to_string(error); }
+
+// A killed command's status: this plus the signal's number.
+constexpr uint32_t kSignalStatusBase = 128;
+
+// Today's log of the job router, where it says why it kept a job.
+std::string RouterLogPath() {
+  const platform::SystemTime now = platform::GetLocalTime();
+  char name[32];
+  std::snprintf(name, sizeof name, "rdx64%04d%02d%02d.txt", now.year, now.month, now.day);
+  return platform::JoinPath(platform::CommonAppDataFolder(), std::string("Corvanta/Stampline/") + name);
+}
 
 std::string WriteHint(uint32_t error) {
   if (error == platform::kErrorAccessDenied || error == platform::kErrorWriteProtect) {
@@ -76,6 +89,12 @@ int RunBackendJob(const BackendJob& job, std::ostream& messages) {
                               "; use \"Reset monitor directory\" in the setup tool");
   }
 
+  // A template that names no program is known before anything is spooled.
+  if (ExpandPortCommand(settings.portCommand, "job", job.printer, job.title).empty()) {
+    return Fail(messages, std::string(kPortCommandValue) + " names no program" + where +
+                              "; save the settings with the setup tool");
+  }
+
   const SpoolOutcome spooled =
       SpoolJob(settings.firstTempDir, job.jobId, job.inputPath, CopiesFrom(job.copies), kBackendFailed);
   switch (spooled.failedStep) {
@@ -87,8 +106,8 @@ int RunBackendJob(const BackendJob& job, std::ostream& messages) {
       return Fail(messages, "Cannot create a job file in " + settings.firstTempDir + ErrorText(spooled.error) +
                                 WriteHint(spooled.error));
     case SpoolStep::kWriteFile:
-      return Fail(messages, "Cannot write the job file " + spooled.jobPath + ErrorText(spooled.error) +
-                                " (the job file has been removed)");
+      return Fail(messages, "Cannot write the job file in " + settings.firstTempDir + ErrorText(spooled.error) +
+                                " (nothing was left there)");
   }
 
   // From here the job file is complete and belongs to the port command. A
@@ -101,21 +120,27 @@ int RunBackendJob(const BackendJob& job, std::ostream& messages) {
     return kBackendFailed;
   }
   const std::vector<std::string> command = ExpandPortCommand(settings.portCommand, spooled.jobPath, job.printer, job.title);
-  if (command.empty()) {
-    return Fail(messages, std::string(kPortCommandValue) + " names no program; the job is kept in " + spooled.jobPath);
-  }
   messages << "DEBUG: Running " << command.front() << " for " << spooled.jobPath << std::endl;
   uint32_t exitCode = 0;
   if (!platform::StartProcess(command, true, &exitCode)) {
     const uint32_t error = platform::GetLastError();
+    // Nothing was handed over and the scheduler keeps the job for its retry:
+    // our copy would only be an orphan that every retry adds to.
+    platform::DeleteFile(spooled.jobPath);
     return Fail(messages, "Cannot start the port command " + command.front() + ErrorText(error) +
-                              "; the job is kept in " + spooled.jobPath);
+                              "; the print spooler keeps the job");
   }
+  // The job has been handed over: the command owns the file and reports its
+  // own outcome. Failing here would make the scheduler repeat a job that may
+  // already have been delivered, so the operator is told instead.
   if (exitCode != 0) {
-    // The job has been handed over: the command owns the file and reports its
-    // own outcome. Failing here would make the scheduler repeat a job that
-    // may already have been delivered.
-    messages << "WARNING: The port command " << command.front() << " ended with status " << exitCode << std::endl;
+    messages << "WARNING: The port command " << command.front() << " ended with status " << exitCode;
+    if (exitCode > kSignalStatusBase) messages << " (stopped by signal " << exitCode - kSignalStatusBase << ")";
+    messages << std::endl;
+  }
+  if (platform::PathEntryExists(spooled.jobPath)) {
+    messages << "WARNING: The job was not delivered everywhere and is kept in " << spooled.jobPath << "; see "
+             << RouterLogPath() << " for the reason" << std::endl;
   }
   return kBackendOk;
 }

@@ -12,10 +12,13 @@ struct SpoolOutcome {
 };
 
 // Writes the job into a new file of `folder` named "rdx" + `jobId` + "-" +
-// six random characters + ".prn": `copies` times the content of `inputPath`,
-// or standard input once when `inputPath` is empty (copies are then already
-// in the data). A termination request while the file is being written removes
-// it and ends the process with `exitOnTermination`; so does a failure, minus
-// the exit. The job id is reduced to its digits, so it can never make a path.
+// six random characters + ".prn": `copies` times the content of `inputPath`
+// (which must be a regular file: a FIFO or device is refused without
+// waiting), or standard input once when `inputPath` is empty (copies are
+// then already in the data). The file appears under its name only complete
+// and on disk; a process killed while writing leaves nothing. A termination
+// request ends the process with `exitOnTermination`, removing the file when
+// it was already published; a failure leaves nothing either. The job id is
+// reduced to its digits, so it can never make a path.
 SpoolOutcome SpoolJob(const std::string& folder, const std::string& jobId, const std::string& inputPath, int copies,
                       int exitOnTermination);

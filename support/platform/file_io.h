@@ -16,6 +16,19 @@ namespace platform {
 // `mode`, not reduced by the umask, so that users sharing it can all write.
 bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned mode = 0664);
 bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned mode = 0664);
+// Opens an existing regular file for reading. A FIFO, device, socket or
+// folder under the name is refused with error 5 (a missing file gives 2),
+// and the open never blocks. A symbolic link is refused too, unless
+// `followLinks` (for files in folders that only administrators write):
+// then what it names must be a regular file.
+bool OpenRegularForRead(const std::string& path, FileHandle& file, bool followLinks = false);
+
+// Reads the whole open file into `contents`, sized once from the file's
+// length, so that a big file costs its size in memory and no more.
+bool ReadAll(int fd, std::string& contents);
+
+// Cuts the open file back to `size` bytes (SetEndOfFile at that offset).
+bool TruncateTo(int fd, uint64_t size);
 
 // Reads up to `size` bytes from `offset`, stopping early only at the end of
 // the file; `bytesRead` tells how many arrived.

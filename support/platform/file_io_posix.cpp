@@ -61,6 +61,62 @@ bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned
   return OpenRegular(path, O_RDWR, mode, file);
 }
 
+bool OpenRegularForRead(const std::string& path, FileHandle& file, bool followLinks) {
+  FileHandle opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW)));
+  if (!opened.valid()) {
+    SetLastErrorFromErrno(errno == ELOOP ? EACCES : errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(opened.get(), &st) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetLastError(kErrorAccessDenied);
+    return false;
+  }
+  const int status = ::fcntl(opened.get(), F_GETFL);
+  if (status >= 0) ::fcntl(opened.get(), F_SETFL, status & ~O_NONBLOCK);
+  file = std::move(opened);
+  return true;
+}
+
+bool ReadAll(int fd, std::string& contents) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  std::string data;
+  // One byte more than the length, so that the end is seen without growing.
+  data.resize(static_cast<std::size_t>(st.st_size) + 1);
+  std::size_t used = 0;
+  for (;;) {
+    if (used == data.size()) data.resize(data.size() + data.size() / 2 + 4096);  // the file grew meanwhile
+    const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      SetLastErrorFromErrno(errno);
+      return false;
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  data.resize(used);
+  contents = std::move(data);
+  return true;
+}
+
+bool TruncateTo(int fd, uint64_t size) {
+  while (::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    if (errno == EINTR) continue;
+    SetLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
 bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size, std::size_t& bytesRead) {
   bytesRead = 0;
   char* p = static_cast<char*>(data);

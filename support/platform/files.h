@@ -11,6 +11,11 @@ namespace platform {
 
 bool FileExists(const std::string& path);       // an existing non-folder
 bool DirectoryExists(const std::string& path);  // an existing folder
+// Any directory entry under that name, a dangling symbolic link included: a
+// name that a new file must not take.
+bool PathEntryExists(const std::string& path);
+// The entry itself (not what a link points to) is a regular file.
+bool IsRegularFileEntry(const std::string& path);
 
 // Raised by ForceDirectories for a path that cannot name a folder at all.
 class InOutError : public std::runtime_error {
@@ -37,16 +42,20 @@ bool WriteAll(int fd, const void* data, std::size_t size);
 // Reads the whole file into `contents`.
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
-// Copies `source` to `target`, which must not exist: the data goes to a hidden
-// temporary name in the target folder and appears under `target` only when
-// complete. An existing `target` is never replaced (error 80); a failed copy
-// leaves nothing behind. The kernel copies the data; memory use is flat.
+// Copies `source` to `target`, which must not exist: the data is written to
+// a pending file in the target folder (file_publish.h) and appears under
+// `target` only when complete, flushed to disk with its folder entry. An
+// existing entry at `target`, a dangling link included, is never replaced
+// (error 80); a failed copy leaves nothing behind. A `source` that is not a
+// regular file (link, FIFO, device) is refused with error 5 without waiting.
+// The kernel copies the data; memory use is flat.
 bool CopyFileNoReplace(const std::string& source, const std::string& target);
 
 // Moves `source` to `target` without ever replacing `target` (error 80);
 // across file systems it copies (flushed to disk with its folder) and then
-// removes the source. Returns only when the data is on disk. On failure the
-// source is where it was and nothing new is left at `target`.
+// removes the source. Returns only when the data and both folder entries are
+// on disk. A `source` that is not a regular file is refused (error 5). On
+// failure the source is where it was and nothing new is left at `target`.
 bool MoveFileNoReplace(const std::string& source, const std::string& target);
 
 // Replaces `path` with `contents` so that readers see the old or the new file,
@@ -54,7 +63,7 @@ bool MoveFileNoReplace(const std::string& source, const std::string& target);
 bool ReplaceFileAtomically(const std::string& path, const std::string& contents, unsigned mode = 0644);
 
 // Writes `contents` to a new file `path` (must not exist), so that it appears
-// only complete; as CopyFileNoReplace but from memory.
+// only complete and on disk; as CopyFileNoReplace but from memory.
 bool CreateFileNoReplace(const std::string& path, const std::string& contents, unsigned mode = 0664);
 
 // Creates a new file with a name no other file has: `folder` + "/" + `prefix`

@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "support/platform/file_publish.h"
 #include "support/platform/files.h"
 #include "support/platform/paths.h"
+#include "support/platform/sync_trace_posix.h"
 #include "support/platform/win_error.h"
 
 namespace platform {
@@ -47,20 +49,20 @@ bool CreateTemporaryBeside(const std::string& target, FileHandle& file, std::str
   return true;
 }
 
-bool SyncFolderOf(const std::string& path) {
-  FileHandle folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folder.valid()) return Fail(errno);
-  if (::fsync(folder.get()) != 0 && errno != EINVAL) return Fail(errno);
-  return true;
-}
+bool SyncFolderOf(const std::string& path) { return SyncFolder(FolderOf(path)); }
 
-// Gives the complete temporary file its final name, refusing to replace.
-bool PublishNoReplace(const std::string& tempPath, const std::string& target) {
-  if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return Fail(errno);
-  // File systems without RENAME_NOREPLACE: link() also refuses an existing name.
-  if (::link(tempPath.c_str(), target.c_str()) != 0) return Fail(errno);
-  ::unlink(tempPath.c_str());
+// Opens a file to read it whole: a link, FIFO, device or folder in its place
+// is refused (error 5), and the open never waits for a writer.
+bool OpenRegularSource(const std::string& path, FileHandle& file) {
+  FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!in.valid()) return Fail(errno == ELOOP ? EACCES : errno);
+  struct stat st {};
+  if (::fstat(in.get(), &st) != 0) return Fail(errno);
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+  if (!S_ISREG(st.st_mode)) return Fail(EACCES);
+  const int status = ::fcntl(in.get(), F_GETFL);
+  if (status >= 0) ::fcntl(in.get(), F_SETFL, status & ~O_NONBLOCK);
+  file = std::move(in);
   return true;
 }
 
@@ -88,40 +90,21 @@ bool CopyData(int from, int to) {
   }
 }
 
-bool CopyToNewFile(const std::string& source, const std::string& target, bool flush) {
-  FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.valid()) return Fail(errno);
+// Copies `source` into a file that appears as `target` only whole and on
+// disk, never replacing anything; a failure leaves nothing behind.
+bool CopyToNewFile(const std::string& source, const std::string& target) {
+  FileHandle in;
+  if (!OpenRegularSource(source, in)) return false;
   struct stat st {};
   if (::fstat(in.get(), &st) != 0) return Fail(errno);
-  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
-  // Cheap early refusal; the final publish step is what really guarantees it.
-  if (::access(target.c_str(), F_OK) == 0) return Fail(EEXIST);
+  // Cheap early refusal; the publish step is what really guarantees it.
+  if (PathEntryExists(target)) return Fail(EEXIST);
 
-  FileHandle out;
-  std::string tempPath;
-  if (!CreateTemporaryBeside(target, out, tempPath)) return false;
+  PendingFile out;
+  if (!out.Create(FolderOf(target), st.st_mode & 0777)) return false;
   ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  bool ok = CopyData(in.get(), out.get());
-  if (ok) ::fchmod(out.get(), st.st_mode & 0777);
-  if (ok && flush && ::fsync(out.get()) != 0) ok = Fail(errno);
-  const uint32_t copyError = GetLastError();
-  if (!out.Close()) ok = false;
-  if (ok) ok = PublishNoReplace(tempPath, target);
-  if (!ok) {
-    const uint32_t error = GetLastError() != kErrorSuccess ? GetLastError() : copyError;
-    ::unlink(tempPath.c_str());
-    SetLastError(error);
-    return false;
-  }
-  if (flush && !SyncFolderOf(target)) {
-    // The new name may not survive a crash: take it back, so that failure
-    // means nothing was published.
-    const uint32_t error = GetLastError();
-    ::unlink(target.c_str());
-    SetLastError(error);
-    return false;
-  }
-  return true;
+  if (!CopyData(in.get(), out.fd())) return false;
+  return out.Publish(target, true);
 }
 
 }  // namespace
@@ -137,6 +120,16 @@ bool FileHandle::Close() {
 bool FileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool PathEntryExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsRegularFileEntry(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
@@ -217,15 +210,25 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
 
 bool CopyFileNoReplace(const std::string& source, const std::string& target) {
   SetLastError(kErrorSuccess);
-  return CopyToNewFile(source, target, false);
+  return CopyToNewFile(source, target);
 }
 
 bool MoveFileNoReplace(const std::string& source, const std::string& target) {
   SetLastError(kErrorSuccess);
+  {
+    // The data must be on disk before the name moves: a renamed file whose
+    // data was never written out can come back empty after a power cut.
+    FileHandle in;
+    if (!OpenRegularSource(source, in)) return false;
+    TraceSyncCall("file", target);
+    if (::fsync(in.get()) != 0 && errno != EINVAL) return Fail(errno);
+  }
+  if (PathEntryExists(target)) return Fail(EEXIST);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-    // The move has happened and cannot be undone; flushing the folder only
+    // The move has happened and cannot be undone; flushing the folders only
     // hardens it, so its failure must not be reported as a failed move.
     SyncFolderOf(target);
+    if (FolderOf(source) != FolderOf(target)) SyncFolderOf(source);
     SetLastError(kErrorSuccess);
     return true;
   }
@@ -238,6 +241,7 @@ bool MoveFileNoReplace(const std::string& source, const std::string& target) {
         return Fail(error);
       }
       SyncFolderOf(target);
+      if (FolderOf(source) != FolderOf(target)) SyncFolderOf(source);
       SetLastError(kErrorSuccess);
       return true;
     }
@@ -245,12 +249,14 @@ bool MoveFileNoReplace(const std::string& source, const std::string& target) {
   } else if (errno != EXDEV) {
     return Fail(errno);
   }
-  if (!CopyToNewFile(source, target, true)) return false;
-  if (::unlink(source.c_str()) != 0) {
+  if (!CopyToNewFile(source, target)) return false;
+  if (!DeleteFile(source)) {
     // The source stays, so the copy must go: a failed move leaves one file.
-    const int error = errno;
+    const uint32_t error = GetLastError();
     ::unlink(target.c_str());
-    return Fail(error);
+    SyncFolderOf(target);
+    SetLastError(error);
+    return false;
   }
   SyncFolderOf(source);
   SetLastError(kErrorSuccess);
@@ -277,20 +283,12 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& contents,
 }
 
 bool CreateFileNoReplace(const std::string& path, const std::string& contents, unsigned mode) {
-  if (::access(path.c_str(), F_OK) == 0) return Fail(EEXIST);
-  FileHandle out;
-  std::string tempPath;
-  if (!CreateTemporaryBeside(path, out, tempPath)) return false;
-  bool ok = WriteAll(out.get(), contents.data(), contents.size());
-  if (ok && ::fchmod(out.get(), mode) != 0) ok = Fail(errno);
-  if (!out.Close()) ok = false;
-  if (ok) ok = PublishNoReplace(tempPath, path);
-  if (!ok) {
-    const uint32_t error = GetLastError();
-    ::unlink(tempPath.c_str());
-    SetLastError(error);
-  }
-  return ok;
+  SetLastError(kErrorSuccess);
+  if (PathEntryExists(path)) return Fail(EEXIST);
+  PendingFile out;
+  if (!out.Create(FolderOf(path), mode)) return false;
+  if (!WriteAll(out.fd(), contents.data(), contents.size())) return false;
+  return out.Publish(path, true);
 }
 
 bool CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
@@ -318,6 +316,7 @@ bool CopyFileData(int from, int to) {
 }
 
 bool DeleteFile(const std::string& path) {
+  TraceSyncCall("delete", path);
   if (::unlink(path.c_str()) != 0) return Fail(errno);
   return true;
 }

@@ -27,6 +27,11 @@ long QueryCommonAppDataFolder(std::string& path);
 // `folder` + "/" + `name`, with exactly one delimiter between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// `path` made absolute against the current folder (GetFullPathName), without
+// resolving links or "..". An absolute or empty path, or one whose base
+// cannot be found, is returned as it is.
+std::string AbsolutePath(const std::string& path);
+
 // The folder of the running program (from /proc/self/exe), without a trailing delimiter.
 std::string ExecutableFolder();
 

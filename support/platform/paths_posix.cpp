@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -31,6 +32,16 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   if (folder.back() == kPathDelimiter) return folder + name;
   return folder + kPathDelimiter + name;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == kPathDelimiter) return path;
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return path;
+    buffer.resize(buffer.size() * 2);
+  }
+  return JoinPath(buffer.data(), path);
 }
 
 std::string ExecutableFolder() {

@@ -98,5 +98,24 @@ TEST(RouterLog, UnwritableOrOddLogFileNeverStopsTheJob) {
   }
 }
 
+TEST(RouterLog, LineCutShortByAFullDiskIsTakenBack) {
+  RouterSandbox sandbox;
+  if (!sandbox.MountTmpfs(sandbox.stampline(), "8k")) GTEST_SKIP() << "cannot mount a tmpfs here";
+  // The log's last page has room for a few bytes of the next line only, and
+  // no page is left for the rest of it.
+  const std::string earlier = std::string(4096 - 12, 'x') + "\r\n";
+  WriteFileText(sandbox.logPath(), earlier);
+  WriteFileText(sandbox.stampline() + "/filler", std::string(4096, 'f'));
+  sandbox.WriteTable("");
+
+  sandbox.Run({sandbox.MakeJob("a.prn"), "First"});
+  EXPECT_EQ(ReadFileText(sandbox.logPath()), earlier);
+
+  fs::remove(sandbox.stampline() + "/filler");
+  sandbox.Run({sandbox.MakeJob("b.prn"), "Second"});
+  EXPECT_EQ(ReadFileText(sandbox.logPath()),
+            earlier + kLogStamp + "Did not locate printer Second in param. file\r\n");
+}
+
 }  // namespace
 }  // namespace router_test

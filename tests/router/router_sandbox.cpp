@@ -98,6 +98,7 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
   platform::ChildProcessOptions options = OptionsFor(*this, extra);
   options.standardInput = "/dev/null";
   options.standardError = stderrPath;
+  options.workingFolder = workingFolder_;
   return child.Start(argv, options);
 }
 
@@ -201,6 +202,13 @@ bool RouterSandbox::MountTmpfs(const std::string& folder, const std::string& siz
 bool RouterSandbox::BindMount(const std::string& source, const std::string& target) {
   if (RunTool({"mount", "--bind", source, target}) != 0) return false;
   mounts_.push_back(target);
+  return true;
+}
+
+bool RouterSandbox::MountImage(const std::string& image, const std::string& folder) {
+  fs::create_directories(folder);
+  if (RunTool({"mount", "-o", "loop", image, folder}) != 0) return false;
+  mounts_.push_back(folder);
   return true;
 }
 

@@ -64,6 +64,8 @@ class RouterSandbox {
 
   // Runs the program from another place (the build's own copy, say).
   void UseProgram(const std::string& path) { program_ = path; }
+  // Runs the program in `folder` (default: the test's own working folder).
+  void UseWorkingFolder(const std::string& folder) { workingFolder_ = folder; }
 
   void WriteTable(const std::string& content) const;
   void WriteQuilletSettings(const std::string& content) const;
@@ -92,11 +94,14 @@ class RouterSandbox {
   // possible here.
   bool MountTmpfs(const std::string& folder, const std::string& size);
   bool BindMount(const std::string& source, const std::string& target);
+  // Mounts the file-system image `image` at `folder` through a loop device,
+  // unmounted when the sandbox goes.
+  bool MountImage(const std::string& image, const std::string& folder);
   bool RemountReadOnly(const std::string& target);
 
  private:
   corvanta_test::TempFolder base_;
-  std::string root_, program_;
+  std::string root_, program_, workingFolder_;
   std::vector<std::string> mounts_;
   std::vector<std::string> hidden_;
 };

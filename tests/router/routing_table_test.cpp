@@ -18,6 +18,10 @@ TEST(RoutingTable, LinesEndAtCrLfLfOrCr) {
   EXPECT_THAT(SplitTableLines("a\n\rb"), ElementsAre("a", "", "b"));
   EXPECT_THAT(SplitTableLines("a\r\r\nb"), ElementsAre("a", "", "b"));
   EXPECT_THAT(SplitTableLines(std::string("a\0b\nc", 5)), ElementsAre(std::string("a\0b", 3), "c"));
+  // A byte-order mark is skipped at the start only.
+  EXPECT_THAT(SplitTableLines("\xEF\xBB\xBFP\tx\r\n"), ElementsAre("P\tx"));
+  EXPECT_THAT(SplitTableLines("\xEF\xBB\xBF"), IsEmpty());
+  EXPECT_THAT(SplitTableLines("a\n\xEF\xBB\xBF"), ElementsAre("a", "\xEF\xBB\xBF"));
 }
 
 TEST(RoutingTable, DestinationKinds) {

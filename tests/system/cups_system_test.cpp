@@ -319,6 +319,25 @@ TEST_F(CupsSystemTest, SpoolerDownIsLoggedAndTheJobFileStillGoes) {
   EXPECT_TRUE(ListFolder(monitorDir_).empty());
 }
 
+TEST_F(CupsSystemTest, JobTheRouterKeptIsShownToTheOperator) {
+  AddPrinter("Archive");
+  // A copy folder the spooler's user cannot create: the router keeps the job.
+  const std::string locked = root_ + "/locked";
+  fs::create_directories(locked);
+  fs::permissions(locked, fs::perms(0755));
+  ASSERT_NO_FATAL_FAILURE(InstallRouting({"Archive"}, {"Archive\tlocalcopy.invalid\t" + locked + "/copies\t0"}));
+  ASSERT_NO_FATAL_FAILURE(Print("Archive", WriteJobFile("kept.prn", PrintableJob("kept", 3000)), "kept"));
+  ASSERT_NO_FATAL_FAILURE(WaitForJobs([&] { return !ListFolder(monitorDir_).empty(); }));
+
+  const auto kept = ListFolder(monitorDir_);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_THAT(RouterLog(), HasSubstr("Could not create folder " + locked + "/copies"));
+  // The job's own status line, which outlives the job, carries the warning.
+  const ProgramResult status = Run({"lpstat", "-h", cups_->socketPath(), "-W", "all", "-l", "-o", "Archive"});
+  EXPECT_THAT(status.output, HasSubstr("kept in " + monitorDir_ + "/" + kept[0])) << status.output;
+  EXPECT_THAT(status.output, HasSubstr(stamplineDir_ + "/rdx64")) << status.output;
+}
+
 TEST_F(CupsSystemTest, SeveralJobsToSeveralPrintersAtOnceAreAllDelivered) {
   const std::vector<std::string> printers{"Invoices", "Labels", "Receipts", "Λογιστήριο"};
   std::vector<std::string> rows;
