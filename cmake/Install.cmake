@@ -1,6 +1,7 @@
 # Where every deliverable goes on Linux, and the Debian package.
 #
 #   <prefix>/lib/corvanta/       the programs: rdx64run (the job router),
+#                                rdx64resend (resends held jobs),
 #                                kvp64setup with its help page rdx64.htm, the
 #                                Redirected Port backend rdxport with its
 #                                installers pm64/setup and pm64/unrdx64, and
@@ -21,6 +22,10 @@ set(CORVANTA_PROGRAM_DIR lib/corvanta)
 
 if(TARGET rdx64run)
   install(TARGETS rdx64run RUNTIME DESTINATION ${CORVANTA_PROGRAM_DIR})
+endif()
+if(TARGET rdx64resend)
+  install(TARGETS rdx64resend RUNTIME DESTINATION ${CORVANTA_PROGRAM_DIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/man/rdx64resend.8 DESTINATION share/man/man8)
 endif()
 
 if(TARGET qtlapi)

@@ -16,6 +16,15 @@ namespace platform {
 // `mode`, not reduced by the umask, so that users sharing it can all write.
 bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned mode = 0664);
 bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned mode = 0664);
+// Opens an existing regular file for reading (and writing when `forWriting`),
+// never creating one: a missing file is error 2, a link or any other kind of
+// file error 5, and the open never blocks.
+bool OpenExistingRegular(const std::string& path, bool forWriting, FileHandle& file);
+
+// A name under which another component of this process (the client library,
+// say) can open the very file that `fd` refers to, whatever has been put at
+// its old path since.
+std::string PathOfOpenFile(int fd);
 
 // Reads up to `size` bytes from `offset`, stopping early only at the end of
 // the file; `bytesRead` tells how many arrived.

@@ -69,6 +69,11 @@ bool CopyFileData(int from, int to);
 
 bool DeleteFile(const std::string& path);
 
+// Flushes the data of the file at `path` (not following a link) and then the
+// folder that holds it to disk, so that both its content and its name survive
+// a crash. False (last error set) when either flush fails.
+bool SyncFileAndFolder(const std::string& path);
+
 // The size of an open file or of `path`; false on error.
 bool GetFileSize(int fd, uint64_t& size);
 

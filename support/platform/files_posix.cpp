@@ -322,6 +322,13 @@ bool DeleteFile(const std::string& path) {
   return true;
 }
 
+bool SyncFileAndFolder(const std::string& path) {
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+  if (!file.valid()) return Fail(errno == ELOOP ? EACCES : errno);
+  if (::fsync(file.get()) != 0 && errno != EINVAL) return Fail(errno);
+  return SyncFolderOf(path);
+}
+
 bool GetFileSize(int fd, uint64_t& size) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return Fail(errno);
