@@ -98,6 +98,7 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
   platform::ChildProcessOptions options = OptionsFor(*this, extra);
   options.standardInput = "/dev/null";
   options.standardError = stderrPath;
+  options.standardOutput = stderrPath + ".out";
   return child.Start(argv, options);
 }
 
@@ -116,6 +117,7 @@ RouterRun RouterSandbox::Run(const std::vector<std::string>& arguments, const En
     run.exitCode = 998;
   }
   run.standardError = ReadFileText(stderrPath);
+  run.standardOutput = ReadFileText(stderrPath + ".out");
   return run;
 }
 
