@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -236,6 +237,25 @@ TEST(HeldJobs, TwoResendRunsAtOnceSendEachJobOnce) {
   EXPECT_EQ(resent.size(), static_cast<std::size_t>(kJobs));
   for (const auto& [body, count] : resent) EXPECT_EQ(count, 1) << "job " << body;
   EXPECT_TRUE(Held(sandbox, ".prn").empty());
+}
+
+TEST(HeldJobs, ResendNeverSendsWhatALinkInTheHeldFolderPointsAt) {
+  RouterSandbox sandbox(ClientLibrary::Missing);
+  sandbox.UseProgram(BUILT_ROUTER);
+  FakeSpooler spooler(Answer(0));
+  const std::string folder = HeldFolder(sandbox);
+  std::filesystem::create_directories(folder);
+  WriteFileText(sandbox.base() + "/secret", "not a job");
+  std::filesystem::create_symlink(sandbox.base() + "/secret", folder + "/x.prn");
+  WriteFileText(folder + "/x.txt", "Job=/j\r\nHeld=" + std::string(kStamp) + "\r\nSend=" + spooler.server() +
+                                       "\tP\t5\t210061\t" + kStamp + "\r\n");
+
+  const RouterRun run = Resend(sandbox, {"--all"});
+
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(spooler.connections(), 0u);
+  EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Could not resend " + folder + "/x.prn: cannot be opened, error 5"));
+  EXPECT_TRUE(PathExists(folder + "/x.txt"));
 }
 
 TEST(HeldJobs, ResendKilledAtAnyPointLosesNothing) {
