@@ -85,6 +85,8 @@ class ResendRun {
     if (!ReadCompanion(companionPath, companion)) {
       return Problem(job, "has no readable companion " + companionPath, platform::GetLastError());
     }
+    // Nothing to send is no proof of delivery: such a job is left to the operator.
+    if (companion.sends.empty()) return Problem(job, "companion lists no send", kErrorInvalidData);
     // The library opens the very file we locked and checked, not whatever
     // might have been put at its name since.
     const AnsiString sendPath = platform::PathOfOpenFile(file.get());
