@@ -25,7 +25,7 @@ if(TARGET rdx64run)
 endif()
 if(TARGET rdx64resend)
   install(TARGETS rdx64resend RUNTIME DESTINATION ${CORVANTA_PROGRAM_DIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/docs/man/rdx64resend.8 DESTINATION share/man/man8)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/man/rdx64resend.8 DESTINATION share/man/man8)
 endif()
 
 if(TARGET qtlapi)
