@@ -141,6 +141,22 @@ TEST(HeldJobs, SettingOffOrZeroDeletesTheJobAsBefore) {
   }
 }
 
+TEST(HeldJobs, AJobThatCannotBeKeptStaysInPlace) {
+  RouterSandbox sandbox(ClientLibrary::Missing);
+  sandbox.UseProgram(BUILT_ROUTER);
+  SetKeeping(sandbox, "dword:00000001");
+  WriteFileText(HeldFolder(sandbox), "a file where the held folder belongs");
+  const std::string server = ClosedServer();
+  sandbox.WriteTable("P\t127.0.0.1\t" + server.substr(10) + "\t2\r\n");
+  const std::string job = sandbox.MakeJob("job.prn", "keep me");
+
+  sandbox.Run({job, "P"});
+
+  EXPECT_EQ(ReadFileText(job), "keep me");
+  EXPECT_THAT(sandbox.LogMessages(), ElementsAre("Sent " + job + " to " + server + " for P, ret=210061",
+                                                 "Could not keep " + job + " for a resend, error 3"));
+}
+
 TEST(HeldJobs, FailedSendBesideALocalCopyKeepsTheJobAndOneCopy) {
   RouterSandbox sandbox(ClientLibrary::Missing);
   sandbox.UseProgram(BUILT_ROUTER);
@@ -219,7 +235,7 @@ TEST(HeldJobs, TwoResendRunsAtOnceSendEachJobOnce) {
   SetKeeping(sandbox, "dword:00000001");
   FakeSpooler spooler(Answer(77));
   sandbox.WriteTable("P\t127.0.0.1\t" + std::to_string(spooler.port()) + "\t5\r\n");
-  constexpr int kJobs = 8;
+  constexpr int kJobs = 16;
   for (int i = 0; i < kJobs; ++i) sandbox.Run({sandbox.MakeJob("job" + std::to_string(i), std::to_string(i)), "P"});
   ASSERT_EQ(Held(sandbox, ".prn").size(), static_cast<std::size_t>(kJobs));
   spooler.SetBehaviour(Answer(0));
