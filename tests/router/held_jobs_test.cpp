@@ -73,6 +73,7 @@ struct FailureCase {
   bool closed;          // nobody listens at all
   int timeoutSec;
   std::size_t jobSize;  // large enough that a reset catches the body in flight
+  bool fallback = false;  // the ANYPRINTER pass makes the send
 };
 
 TEST(HeldJobs, FailedSendKeepsTheJobWithItsCompanion) {
@@ -82,6 +83,7 @@ TEST(HeldJobs, FailedSendKeepsTheJobWithItsCompanion) {
   silent.silent = true;
   const FailureCase cases[] = {
       {"refused", {}, true, 2, 100},
+      {"refused in the fallback pass", {}, true, 3, 100, true},
       {"reset mid-body", reset, false, 5, 16u << 20},
       {"time-out", silent, false, 1, 100},
       {"spooler status", Answer(77), false, 5, 100},
@@ -97,8 +99,10 @@ TEST(HeldJobs, FailedSendKeepsTheJobWithItsCompanion) {
       spooler = std::make_unique<FakeSpooler>(c.behaviour);
       server = spooler->server();
     }
-    sandbox.WriteTable("P\t" + server.substr(0, server.find(':')) + "\t" + server.substr(server.find(':') + 1) +
-                       "\t" + std::to_string(c.timeoutSec) + "\r\n");
+    const std::string printerField = c.fallback ? "ANYPRINTER" : "P";
+    const std::size_t colon = server.find(':');
+    sandbox.WriteTable(printerField + "\t" + server.substr(0, colon) + "\t" + server.substr(colon + 1) + "\t" +
+                       std::to_string(c.timeoutSec) + "\r\n");
     std::string content(c.jobSize, 'j');
     content.front() = '%';
     const std::string job = sandbox.MakeJob("job.prn", content);
