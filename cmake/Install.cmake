@@ -9,6 +9,7 @@
 #                  <prefix>/lib/cmake/qtlapi/     find_package(qtlapi) -> qtlapi::qtlapi
 #   corvanta       <prefix>/lib/corvanta/         the programs: rdx64run (the job
 #                                router) with a link to the library beside it,
+#                                rdx64resend (resends held jobs),
 #                                kvp64setup with its help page rdx64.htm, the
 #                                Redirected Port backend rdxport with its
 #                                installers pm64/setup and pm64/unrdx64, and
@@ -82,6 +83,9 @@ endif()
 
 if(TARGET rdx64run)
   install(TARGETS rdx64run RUNTIME DESTINATION ${CORVANTA_PROGRAM_DIR} COMPONENT system)
+endif()
+if(TARGET rdx64resend)
+  install(TARGETS rdx64resend RUNTIME DESTINATION ${CORVANTA_PROGRAM_DIR} COMPONENT system)
   # The router loads the library by its plain name from its own folder first;
   # this link lets it run with the run-time package alone.
   file(CREATE_LINK ../libqtlapi.so.2 ${CORVANTA_GENERATED}/libqtlapi.so SYMBOLIC)

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "router/client_binding.h"
 #include "router/integer_text.h"
 #include "router/routing_table.h"
 #include "support/platform/files.h"
@@ -24,15 +25,9 @@ void TFormRun::FormCreate() {
 
   // Bound on every run, before the table is read: a router that cannot send
   // keeps the job rather than deliver it only partly.
-  if (!FLibrary.LoadBesideProgram(kClientLibraryFileName)) {
-    WriteLog("Could not load qtlapi DLL, error " + std::to_string(platform::GetLastError()));
-    terminateRequested_ = true;
-    return;
-  }
-  FMaicomm3 = reinterpret_cast<Maicomm3Function>(FLibrary.Symbol(kMaicomm3EntryName));
-  if (FMaicomm3 == nullptr) {
-    WriteLog("GetProcAddress() error " + std::to_string(platform::GetLastError()));
-    FLibrary.Unload();
+  AnsiString bindFailure;
+  if (!BindMaicomm3(FLibrary, FMaicomm3, bindFailure)) {
+    WriteLog(bindFailure);
     terminateRequested_ = true;
     return;
   }
@@ -95,8 +90,11 @@ void TFormRun::RunJob() {
 
   // Every file published above is on disk with its folder entry by now (each
   // publish flushes both), so deleting the job cannot lose it to a power cut.
-  // Quillet forwarding may have moved the job away already; nothing to report then.
-  platform::DeleteFile(jobFile);
+  // A job whose spooler send failed may be kept for a resend instead.
+  if (!KeepJobAfterFailedSends(jobFile)) {
+    // Quillet forwarding may have moved the job away already; nothing to report then.
+    platform::DeleteFile(jobFile);
+  }
   if (!found) WriteLog("Did not locate printer " + printerName + " in param. file");
 }
 
@@ -120,10 +118,11 @@ bool TFormRun::DispatchRecord(const AnsiString& jobFile, const AnsiString& print
 void TFormRun::SendToSpooler(const AnsiString& jobFile, const AnsiString& printerName,
                              const RoutingRecord& record) {
   const AnsiString hostPort = record.destServer + ":" + record.portLocation;
-  int32_t replyLength = 0;
-  const int32_t result = FMaicomm3(printerName.c_str(), hostPort.c_str(), jobFile.c_str(), 0, nullptr, &replyLength,
-                                   StrToIntDef(record.timeoutSec, 0), kSendFileCommand);
+  const int32_t timeoutSec = StrToIntDef(record.timeoutSec, 0);
+  const AnsiString attemptTime = HeldTimeText();
+  const int32_t result = SendJobFile(FMaicomm3, printerName, hostPort, jobFile, timeoutSec);
   WriteLog("Sent " + jobFile + " to " + hostPort + " for " + printerName + ", ret=" + std::to_string(result));
+  if (!SendReachedBackEnd(result)) failedSends_.push_back({hostPort, printerName, timeoutSec, result, attemptTime});
 }
 
 bool TFormRun::MakeLocalCopy(const AnsiString& jobFile, const AnsiString& folder) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "router/held_companion.h"
 #include "router/maicomm3.h"
 #include "support/ansi_split.h"
 #include "support/platform/shared_library.h"
@@ -60,12 +61,19 @@ class TFormRun {
   void SendToSpooler(const AnsiString& jobFile, const AnsiString& printerName, const RoutingRecord& record);
   // Fills FDataDir on first use; false when there is no data folder.
   bool EnsureDataDir();
+  // After dispatch: when sends failed and keeping such jobs is switched on,
+  // moves the job into the held folder with its companion (logged). True
+  // when the job file must not be deleted: kept, or left in place because it
+  // could not be kept.
+  bool KeepJobAfterFailedSends(const AnsiString& jobFile);
 
   Maicomm3Function FMaicomm3 = nullptr;
   platform::SharedLibrary FLibrary;
   AnsiString FDataDir;
 
   std::vector<AnsiString> arguments_;
+  // The spooler sends of this run that did not reach their back end.
+  std::vector<HeldSend> failedSends_;
   bool terminateRequested_ = false;
 };
 

@@ -2,6 +2,8 @@
 // shared with every other router process.
 #include <cstdio>
 
+#include "router/job_log.h"
+
 #include "router/form_run.h"
 #include "support/platform/clock.h"
 #include "support/platform/file_handle.h"
@@ -18,6 +20,15 @@ constexpr uint64_t kLogLockLength = 32;
 void TFormRun::WriteLog(const AnsiString& message) noexcept {
   try {
     if (!EnsureDataDir()) return;
+  } catch (...) {
+    return;
+  }
+  AppendJobLogLine(FDataDir, message);
+}
+
+void AppendJobLogLine(const AnsiString& dataDir, const AnsiString& message) noexcept {
+  try {
+    if (dataDir.empty()) return;
     // One reading of the clock names the file and stamps the line.
     const platform::SystemTime now = platform::GetLocalTime();
     char fileName[64];
@@ -29,7 +40,7 @@ void TFormRun::WriteLog(const AnsiString& message) noexcept {
 
     // The "Stampline" folder is not created here: without it the line is dropped.
     platform::FileHandle file;
-    if (!platform::OpenRegularForAppend(platform::JoinPath(FDataDir, fileName), file)) return;
+    if (!platform::OpenRegularForAppend(platform::JoinPath(dataDir, fileName), file)) return;
     platform::RangeLock lock;
     if (!lock.Lock(file.get(), 0, kLogLockLength)) return;
     // A write cut short (a full disk) would run into the next writer's line:

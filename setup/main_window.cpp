@@ -32,6 +32,7 @@
 #include "support/platform/files.h"
 #include "support/platform/paths.h"
 #include "support/platform/process.h"
+#include "support/router_settings.h"
 #include "support/routing_record.h"
 #include "support/system_helpers.h"
 
@@ -252,6 +253,10 @@ void TForm1::BuildMenus() {
   Querymonitordirectory1->setObjectName(QStringLiteral("Querymonitordirectory1"));
   Resetmonitordirectory1 = Tools1->addAction(QStringLiteral("R&eset monitor directory"));
   Resetmonitordirectory1->setObjectName(QStringLiteral("Resetmonitordirectory1"));
+  N5 = MakeSeparator(Tools1, "N5");
+  Keepfailedsends1 = Tools1->addAction(QStringLiteral("&Keep jobs whose send failed"));
+  Keepfailedsends1->setObjectName(QStringLiteral("Keepfailedsends1"));
+  Keepfailedsends1->setCheckable(true);
 
   Help2 = menuBar()->addMenu(QStringLiteral("&Help"));
   Help2->setObjectName(QStringLiteral("Help2"));
@@ -269,6 +274,7 @@ void TForm1::BuildMenus() {
   connect(Removeport1, &QAction::triggered, this, &TForm1::Removeport1Click);
   connect(Querymonitordirectory1, &QAction::triggered, this, &TForm1::Querymonitordirectory1Click);
   connect(Resetmonitordirectory1, &QAction::triggered, this, &TForm1::Resetmonitordirectory1Click);
+  connect(Keepfailedsends1, &QAction::triggered, this, &TForm1::Keepfailedsends1Click);
   connect(Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
   connect(About1, &QAction::triggered, this, &TForm1::About1Click);
 }
@@ -324,6 +330,7 @@ void TForm1::ReadSettings() {
   const StoredMonitorSettings stored = ReadMonitorSettings();
   if (stored.firstTempDir) MonitorDir = *stored.firstTempDir;
   if (stored.portCommand) PortCommandText = *stored.portCommand;
+  KeepFailedSends = ReadKeepFailedSends();
 }
 
 void TForm1::LoadRoutingTable(bool clearRowsBeyondFile) {
@@ -359,6 +366,7 @@ void TForm1::LoadRoutingTable(bool clearRowsBeyondFile) {
 void TForm1::ShowSettings() {
   EditExec->setText(Q(PortCommandText));
   EditDir->setText(Q(MonitorDir));
+  Keepfailedsends1->setChecked(KeepFailedSends);
   BitBtnOk->setEnabled(false);
   for (int row = 1; row < StringGrid1->RowCount(); ++row) StringGrid1->SetCell(0, row, QString::number(row));
   if (PortCommandText.empty()) {
@@ -621,6 +629,17 @@ void TForm1::Querymonitordirectory1Click() { QueryMonitorDirectory(); }
 
 void TForm1::Resetmonitordirectory1Click() {
   if (ResetMonitorDirectory(MonitorDir)) EditDir->setText(Q(MonitorDir));
+}
+
+void TForm1::Keepfailedsends1Click(bool checked) {
+  if (!QueryAdminRights()) {
+    ShowWarningBox("Needs administrator privileges to save registry!");
+  } else if (const long result = WriteKeepFailedSends(checked); result != 0) {
+    ShowWarningBox("Failed to write registry, error " + std::to_string(result));
+  } else {
+    KeepFailedSends = checked;
+  }
+  Keepfailedsends1->setChecked(KeepFailedSends);
 }
 
 void TForm1::Contents1Click() {

@@ -49,6 +49,8 @@ class TForm1 : public QMainWindow {
   QRect EditRect;
   uint32_t OsPlatformId = 0;
   uint32_t OsMajorVersion = 0;
+  // The router's KeepFailedSends setting as last read or stored.
+  bool KeepFailedSends = false;
 
   TAboutForm* AboutForm = nullptr;
 
@@ -85,6 +87,8 @@ class TForm1 : public QMainWindow {
   QAction* N3 = nullptr;
   QAction* Querymonitordirectory1 = nullptr;
   QAction* Resetmonitordirectory1 = nullptr;
+  QAction* N5 = nullptr;
+  QAction* Keepfailedsends1 = nullptr;  // checkable
   QMenu* Help2 = nullptr;
   QAction* Contents1 = nullptr;
   QAction* N2 = nullptr;
@@ -144,6 +148,9 @@ class TForm1 : public QMainWindow {
   void Removeport1Click();
   void Querymonitordirectory1Click();
   void Resetmonitordirectory1Click();
+  // Stores the router's KeepFailedSends at once; a failure is shown and the
+  // item goes back to what is stored.
+  void Keepfailedsends1Click(bool checked);
   void Contents1Click();
   // F4 or Alt+Down in the grid: opens the editor's list for the current cell.
   void OpenCurrentCellList();

@@ -30,6 +30,16 @@ bool ReadAll(int fd, std::string& contents);
 // Cuts the open file back to `size` bytes (SetEndOfFile at that offset).
 bool TruncateTo(int fd, uint64_t size);
 
+// Opens an existing regular file for reading (and writing when `forWriting`),
+// never creating one: a missing file is error 2, a link or any other kind of
+// file error 5, and the open never blocks.
+bool OpenExistingRegular(const std::string& path, bool forWriting, FileHandle& file);
+
+// A name under which another component of this process (the client library,
+// say) can open the very file that `fd` refers to, whatever has been put at
+// its old path since.
+std::string PathOfOpenFile(int fd);
+
 // Reads up to `size` bytes from `offset`, stopping early only at the end of
 // the file; `bytesRead` tells how many arrived.
 bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size, std::size_t& bytesRead);

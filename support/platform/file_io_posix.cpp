@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string>
 
 #include "support/platform/file_io.h"
 #include "support/platform/win_error.h"
@@ -11,15 +12,15 @@ namespace platform {
 
 namespace {
 
-bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file) {
+bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file, bool create = true) {
   // These files live in folders that other users may write to: a symbolic
   // link planted under the name must not redirect us (O_NOFOLLOW), and a FIFO
   // must not make the open wait for a peer (O_NONBLOCK, cleared again for the
   // regular file that we accept).
   const int common = flags | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
-  bool created = true;
-  FileHandle opened(::open(path.c_str(), common | O_CREAT | O_EXCL, mode));
-  if (!opened.valid() && errno == EEXIST) {
+  bool created = create;
+  FileHandle opened(create ? ::open(path.c_str(), common | O_CREAT | O_EXCL, mode) : -1);
+  if (!create || (!opened.valid() && errno == EEXIST)) {
     created = false;
     opened = FileHandle(::open(path.c_str(), common));
   }
@@ -116,6 +117,12 @@ bool TruncateTo(int fd, uint64_t size) {
   }
   return true;
 }
+
+bool OpenExistingRegular(const std::string& path, bool forWriting, FileHandle& file) {
+  return OpenRegular(path, forWriting ? O_RDWR : O_RDONLY, 0, file, false);
+}
+
+std::string PathOfOpenFile(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 bool ReadAt(int fd, uint64_t offset, void* data, std::size_t size, std::size_t& bytesRead) {
   bytesRead = 0;

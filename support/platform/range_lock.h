@@ -17,6 +17,9 @@ class RangeLock {
 
   // Waits for and takes the lock; false (last error set) on failure.
   bool Lock(int fd, uint64_t offset, uint64_t length);
+  // Takes the lock only when nobody holds it, without waiting; false with
+  // error 33 (kErrorLockViolation) when another owner has it.
+  bool TryLock(int fd, uint64_t offset, uint64_t length);
   void Unlock();
   bool locked() const { return fd_ >= 0; }
 

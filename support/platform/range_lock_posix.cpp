@@ -34,6 +34,22 @@ bool RangeLock::Lock(int fd, uint64_t offset, uint64_t length) {
   return true;
 }
 
+bool RangeLock::TryLock(int fd, uint64_t offset, uint64_t length) {
+  Unlock();
+  if (!SetLock(fd, F_WRLCK, offset, length, F_OFD_SETLK)) {
+    if (errno == EAGAIN || errno == EACCES) {
+      SetLastError(kErrorLockViolation);
+    } else {
+      SetLastErrorFromErrno(errno);
+    }
+    return false;
+  }
+  fd_ = fd;
+  offset_ = offset;
+  length_ = length;
+  return true;
+}
+
 void RangeLock::Unlock() {
   if (fd_ < 0) return;
   SetLock(fd_, F_UNLCK, offset_, length_, F_OFD_SETLK);

@@ -99,6 +99,7 @@ bool RouterSandbox::Start(platform::ChildProcess& child, const std::vector<std::
   options.standardInput = "/dev/null";
   options.standardError = stderrPath;
   options.workingFolder = workingFolder_;
+  options.standardOutput = stderrPath + ".out";
   return child.Start(argv, options);
 }
 
@@ -117,6 +118,7 @@ RouterRun RouterSandbox::Run(const std::vector<std::string>& arguments, const En
     run.exitCode = 998;
   }
   run.standardError = ReadFileText(stderrPath);
+  run.standardOutput = ReadFileText(stderrPath + ".out");
   return run;
 }
 

@@ -21,6 +21,7 @@ enum class ClientLibrary { Recording, WithoutEntry, Missing };
 struct RouterRun {
   uint32_t exitCode = 0;
   std::string standardError;
+  std::string standardOutput;
 };
 
 // One _maicomm3 call as the recording library saw it.
@@ -75,7 +76,8 @@ class RouterSandbox {
   // Runs the router with `arguments` (after the program path) and waits for
   // it (failing the test when it does not end within a minute).
   RouterRun Run(const std::vector<std::string>& arguments, const Environment& extra = {}, bool asNobody = false);
-  // Starts a run without waiting; standard error goes to `stderrPath`.
+  // Starts a run without waiting; standard error goes to `stderrPath`,
+  // standard output to `stderrPath` + ".out".
   bool Start(platform::ChildProcess& child, const std::vector<std::string>& arguments, const Environment& extra,
              const std::string& stderrPath, bool asNobody = false) const;
 

@@ -570,7 +570,8 @@ void MainWindowTest::menusAndKeys() {
   const std::vector<std::pair<QMenu*, QStringList>> expected{
       {form.File1, {"Save1", "N4", "Openprintersfolder1", "N1", "Help1"}},
       {form.Tools1,
-       {"Queryport1", "Addport1", "Removeport1", "N3", "Querymonitordirectory1", "Resetmonitordirectory1"}},
+       {"Queryport1", "Addport1", "Removeport1", "N3", "Querymonitordirectory1", "Resetmonitordirectory1", "N5",
+        "Keepfailedsends1"}},
       {form.Help2, {"Contents1", "N2", "About1"}}};
   QStringList captions;
   for (const auto& [menu, names] : expected) {
@@ -582,7 +583,8 @@ void MainWindowTest::menusAndKeys() {
     QCOMPARE(found, names);
   }
   QCOMPARE(captions, (QStringList{"Save", "Open printers folder", "Exit", "Query port", "Add port", "Remove port",
-                                  "Query monitor directory", "Reset monitor directory", "Contents", "About"}));
+                                  "Query monitor directory", "Reset monitor directory", "Keep jobs whose send failed",
+                                  "Contents", "About"}));
   QCOMPARE(form.File1->title().remove('&'), QStringLiteral("File"));
   QCOMPARE(form.Tools1->title().remove('&'), QStringLiteral("Tools"));
   QCOMPARE(form.Help2->title().remove('&'), QStringLiteral("Help"));

@@ -1,11 +1,13 @@
 // Folder creation, copy and move that never replace and never leave a part
 // behind, and atomic replacement.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "support/platform/file_io.h"
 #include "support/platform/files.h"
 #include "support/platform/process.h"
 #include "support/platform/win_error.h"
@@ -262,6 +264,38 @@ TEST(Files, ExistenceTestsAndShortPath) {
   EXPECT_EQ(shortPath, dir / "f");
   EXPECT_FALSE(platform::GetShortPathName(dir / "missing", shortPath));
   EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
+}
+
+}  // namespace
+
+namespace {
+
+// Held jobs lie in a folder the print service's users can write to: an open
+// of an existing file must never follow a link, block on a FIFO or create.
+TEST(OpenExistingRegular, OpensOnlyAnExistingRegularFile) {
+  support_test::TempFolder dir;
+  WriteFileText(dir / "job", "data");
+  fs::create_symlink(dir / "job", dir / "link");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0666), 0);
+  const struct {
+    const char* name;
+    bool ok;
+    uint32_t error;
+  } cases[] = {{"job", true, 0}, {"missing", false, 2}, {"link", false, 5}, {"fifo", false, 5}};
+  for (const auto& c : cases) {
+    for (const bool forWriting : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (forWriting ? " for writing" : ""));
+      platform::FileHandle file;
+      EXPECT_EQ(platform::OpenExistingRegular(dir / c.name, forWriting, file), c.ok);
+      if (!c.ok) {
+        EXPECT_EQ(platform::GetLastError(), c.error);
+      }
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+  platform::FileHandle job;
+  ASSERT_TRUE(platform::OpenExistingRegular(dir / "job", false, job));
+  EXPECT_EQ(ReadFileText(platform::PathOfOpenFile(job.get())), "data");
 }
 
 }  // namespace

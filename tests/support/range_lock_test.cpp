@@ -123,3 +123,23 @@ TEST(RangeLock, LockOnABadDescriptorFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RangeLock, TryLockRefusesWhileAnotherOwnerHoldsIt) {
+  TempFolder dir;
+  platform::FileHandle first;
+  platform::FileHandle second;
+  ASSERT_TRUE(platform::OpenForReadWrite(dir / "job", first));
+  ASSERT_TRUE(platform::OpenForReadWrite(dir / "job", second));
+  platform::RangeLock a;
+  platform::RangeLock b;
+  ASSERT_TRUE(a.TryLock(first.get(), 0, 1));
+  EXPECT_FALSE(b.TryLock(second.get(), 0, 1));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorLockViolation);
+  EXPECT_FALSE(b.locked());
+  a.Unlock();
+  EXPECT_TRUE(b.TryLock(second.get(), 0, 1));
+}
+
+}  // namespace
