@@ -32,7 +32,7 @@ typedef char16_t qtlapi_char16;
 #define QTLAPI_STDCALL
 #endif
 
-#if defined(QTLAPI_BUILDING_LIBRARY)
+#if defined(QTLAPI_BUILDING_LIBRARY) && !defined(_WIN32)
 #define QTLAPI_EXPORT __attribute__((visibility("default")))
 #else
 #define QTLAPI_EXPORT
