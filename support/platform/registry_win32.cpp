@@ -152,9 +152,14 @@ long RegistryKey::SetValue(const std::string& name, uint32_t type, const void* d
   long result = key.Create(path_, KEY_SET_VALUE);
   if (result != ERROR_SUCCESS) return result;
   if (IsStringType(type)) {
-    const std::wstring text = Widen(std::string(static_cast<const char*>(data), size));
+    std::wstring text = Widen(std::string(static_cast<const char*>(data), size));
+    const auto bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    // The system adds a terminating zero that the count leaves out when one
+    // follows the data in the buffer; a non-zero guard there keeps the value
+    // exactly as given (stored without a terminator, read back without one).
+    text.push_back(L'?');
     return ::RegSetValueExW(key.get(), Widen(name).c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
-                            static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+                            bytes);
   }
   return ::RegSetValueExW(key.get(), Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data), size);
 }

@@ -12,7 +12,7 @@ rm -rf "$work" && mkdir -p "$work/windows-root" "$work/linux-root"
 
 start_standin "$standin" "$work/windows" --reply "PFX;the reply"
 CORVANTA_ROOT="Z:$work/windows-root" "$wine_run" "$prefix" "$caller" "$dll" "127.0.0.1:$STANDIN_PORT" \
-  | tee "$work/windows.txt"
+  | tr -d '\r' | tee "$work/windows.txt"
 
 cc -std=c11 -O0 -I "$source_dir/spoolclient" -o "$work/abi_caller_linux" "$source_dir/tests/windows/abi_caller.c" -ldl
 start_standin "$standin" "$work/linux" --reply "PFX;the reply"
