@@ -24,11 +24,12 @@ apt_locked() { flock /tmp/apt.lock apt-get "$@"; }
 # ("Mirror sync in progress?"): try again before giving up.
 apt_update() {
   local attempt
-  for attempt in 1 2 3 4 5; do
+  for attempt in 1 2 3; do
     if apt_locked update -qq 2>&1 | tee /tmp/apt-update.$$ && ! grep -q '^[WE]:' /tmp/apt-update.$$; then
       rm -f /tmp/apt-update.$$
       return 0
     fi
+    [ "$attempt" -eq 3 ] && break
     echo "apt-get update incomplete (attempt $attempt), retrying" >&2
     sleep $((attempt * 10))
   done
