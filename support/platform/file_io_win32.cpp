@@ -33,7 +33,9 @@ bool OpenRegular(const std::string& path, DWORD access, int crtFlags, FileHandle
 }  // namespace
 
 bool OpenRegularForAppend(const std::string& path, FileHandle& file, unsigned) {
-  return OpenRegular(path, FILE_APPEND_DATA | SYNCHRONIZE, _O_APPEND, file);
+  // Read access too: LockFileEx wants a handle that may read or write data,
+  // and appending alone is neither.
+  return OpenRegular(path, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE, _O_APPEND, file);
 }
 
 bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned) {

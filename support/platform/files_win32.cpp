@@ -88,16 +88,22 @@ bool CopyToNewFile(const std::string& source, const std::string& target, bool fl
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(kErrorAccessDenied);
   // Cheap early refusal; the publish step is what really guarantees it.
   if (::GetFileAttributesW(WidePath(target).c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
+  // The system copies the data (flat memory) to a fresh hidden-by-name
+  // temporary; CopyFile itself refuses to overwrite, so no name is shared.
   std::string tempPath;
-  {
-    FileHandle reserved;
-    if (!CreateTemporaryBeside(target, reserved, tempPath)) return false;
-  }
-  // The system copies the data (flat memory) over the reserved name.
-  if (!::CopyFileW(WidePath(source).c_str(), WidePath(tempPath).c_str(), FALSE)) {
-    FailWithSystemError();
-    RemoveKeepingError(tempPath);
-    return false;
+  for (int attempt = 0;; ++attempt) {
+    tempPath = TemporaryNameBeside(target);
+    if (::CopyFileExW(WidePath(source).c_str(), WidePath(tempPath).c_str(), nullptr, nullptr, nullptr,
+                      COPY_FILE_FAIL_IF_EXISTS)) {
+      break;
+    }
+    const DWORD error = ::GetLastError();
+    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt == 100) {
+      SetLastError(error);
+      // A copy that failed part-way may leave its partial file behind.
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) RemoveKeepingError(tempPath);
+      return false;
+    }
   }
   if (flush) {
     HANDLE handle = ::CreateFileW(WidePath(tempPath).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
@@ -175,8 +181,10 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool OpenForAppend(const std::string& path, FileHandle& file, unsigned) {
-  // Append-only access: every write lands at the end, also with several writers.
-  return OpenWith(path, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN, _O_APPEND, file);
+  // Append access: every write lands at the end, also with several writers.
+  // Read access too, so that LockFileEx accepts the handle.
+  return OpenWith(path, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE, OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN,
+                  _O_APPEND, file);
 }
 
 bool OpenForRead(const std::string& path, FileHandle& file) {
