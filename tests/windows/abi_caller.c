@@ -110,6 +110,11 @@ int main(int argc, char** argv) {
   CALL("_maicomm5", 0,
        ((qtlapi_maicomm5_fn)entries[7])(41, 42, "ABI-8", argv[2], "body eight", 10, out, &length, prefix, 5, 0));
   printf("_maicomm5 prefix=%s\n", prefix);
+  /* Nothing listens at port 1: the connect failure and its log lines carry
+   * the same WinSock number (10061) on every platform. */
+  length = (int32_t)sizeof out;
+  CALL("_maicomm3 refused", 210061,
+       ((qtlapi_maicomm3_fn)entries[3])("ABI-9", "127.0.0.1:1", "QUERY_VERSION", 0, out, &length, 5, 0));
   if (strcmp(prefix, "PFX") != 0) {
     printf("  FAILED: expected the prefix PFX\n");
     ++failures;

@@ -3,7 +3,8 @@
 # caller loads qtlapi.dll, calls each of the eight entries through a pointer
 # of its declared type against a stand-in; the same C source built for Linux
 # makes the same calls through libqtlapi.so against a second stand-in; both
-# stand-ins must have received exactly the same requests.
+# stand-ins must have received exactly the same requests, and both libraries
+# must have logged the same messages.
 # Usage: wire_test.sh SOURCE_DIR WORK_DIR STANDIN LINUX_LIBRARY WINE_RUN PREFIX CALLER_EXE DLL
 set -euo pipefail
 source_dir=$1 work=$2 standin=$3 linux_library=$4 wine_run=$5 prefix=$6 caller=$7 dll=$8
@@ -25,3 +26,10 @@ count=$(ls "$work/windows/received"/*.header | wc -l)
 [ "$count" -eq 8 ] || { echo "expected 8 requests on the wire, found $count" >&2; exit 1; }
 diff -r "$work/windows/received" "$work/linux/received"
 echo "8 requests, identical on the wire"
+# Log lines: program, thread and time differ; the messages must not.
+messages() { cat "$1"/qtlapi/dll*.txt | tr -d '\r' | cut -d' ' -f4-; }
+messages "$work/windows-root" >"$work/windows-log.txt"
+messages "$work/linux-root" >"$work/linux-log.txt"
+grep -q "error 10061" "$work/windows-log.txt" || { echo "no connect failure logged" >&2; exit 1; }
+diff "$work/windows-log.txt" "$work/linux-log.txt"
+echo "the same library log messages"
