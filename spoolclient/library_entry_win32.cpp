@@ -3,21 +3,23 @@
 #include <windows.h>
 
 #include "spoolclient/library_lifecycle.h"
+#include "spoolclient/library_state.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
+      ::DisableThreadLibraryCalls(module);  // nothing to do per thread
       qtl::ProcessAttach();
       break;
     case DLL_PROCESS_DETACH:
-      // At process exit (reserved not null) other threads are gone and the
-      // socket layer may be torn down already; the detach work still runs,
-      // as it does on a FreeLibrary.
+      // At process exit (reserved not null) WinSock may be gone already and
+      // must not be cleaned up from here; the system closes what is left.
+      // The log purge and the detach line still happen, as on FreeLibrary.
+      if (reserved != nullptr) qtl::MarkSocketsStopped();
       qtl::ProcessDetach();
       break;
     default:
       break;
   }
-  (void)reserved;
   return TRUE;
 }
