@@ -2,6 +2,10 @@
 // hidden temporary name in the target folder and is published by a rename
 // that never replaces (MoveFileEx without MOVEFILE_REPLACE_EXISTING), so a
 // collector never sees a part and an existing file is never overwritten.
+// The header comes first: <windows.h> would rename DeleteFile and
+// GetShortPathName in it to their wide forms.
+#include "support/platform/files.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -10,7 +14,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "support/platform/files.h"
 #include "support/platform/paths.h"
 #include "support/platform/random.h"
 #include "support/platform/win32_text.h"

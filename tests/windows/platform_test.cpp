@@ -1,6 +1,7 @@
 // The Win32 platform layer against the contracts of its headers, on a real
 // (Wine) file system, registry and process table.
-// Before <windows.h>: its MB_ macros would clash with the helpers' own names.
+// Before <windows.h>: its macros would rename or clash with names in these.
+#include "support/platform/files.h"
 #include "support/system_helpers.h"
 
 #include <windows.h>
@@ -15,7 +16,6 @@
 #include "support/platform/clock.h"
 #include "support/platform/directory_listing.h"
 #include "support/platform/file_io.h"
-#include "support/platform/files.h"
 #include "support/platform/paths.h"
 #include "support/platform/process.h"
 #include "support/platform/range_lock.h"
@@ -28,6 +28,7 @@
 #include "tests/windows/windows_test_support.h"
 
 #undef DeleteFile
+#undef GetShortPathName
 
 namespace windows_test {
 namespace {
@@ -82,6 +83,17 @@ TEST(Win32Files, WholeFileWritesAndTheirRefusals) {
   EXPECT_TRUE(platform::DirectoryExists(folder / "a/b/c"));
   EXPECT_FALSE(platform::ForceDirectories(folder / "made/below"));
   EXPECT_THROW(platform::ForceDirectories(""), platform::InOutError);
+
+  platform::FileHandle from, to;
+  ASSERT_TRUE(platform::OpenForRead(folder / "table", from));
+  ASSERT_TRUE(platform::OpenForAppend(folder / "made", to));
+  ASSERT_TRUE(platform::CopyFileData(from.get(), to.get()));
+  to.Close();
+  EXPECT_EQ(ReadFileText(folder / "made"), "madenew table");
+  std::string shortPath;
+  ASSERT_TRUE(platform::GetShortPathName(folder / "made", shortPath));
+  EXPECT_EQ(ReadFileText(shortPath), "madenew table");
+  EXPECT_FALSE(platform::GetShortPathName(folder / "missing", shortPath));
 
   std::vector<platform::DirectoryEntry> entries;
   ASSERT_TRUE(platform::ListDirectory(folder.path(), entries));
