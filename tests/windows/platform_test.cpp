@@ -1,0 +1,302 @@
+// The Win32 platform layer against the contracts of its headers, on a real
+// (Wine) file system, registry and process table.
+// Before <windows.h>: its macros would rename or clash with names in these.
+#include "support/platform/files.h"
+#include "support/system_helpers.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "support/platform/child_process.h"
+#include "support/platform/clock.h"
+#include "support/platform/directory_listing.h"
+#include "support/platform/file_io.h"
+#include "support/platform/paths.h"
+#include "support/platform/process.h"
+#include "support/platform/range_lock.h"
+#include "support/platform/registry.h"
+#include "support/platform/shared_library.h"
+#include "support/platform/system_info.h"
+#include "support/platform/win32_text.h"
+#include "support/platform/win_error.h"
+#include "support/version_record.h"
+#include "tests/windows/windows_test_support.h"
+
+#undef DeleteFile
+#undef GetShortPathName
+
+namespace windows_test {
+namespace {
+
+TEST(Win32Files, PublishingNeverReplacesAndLeavesNoTemporary) {
+  struct Case {
+    const char* name;
+    bool (*publish)(const std::string& source, const std::string& target);
+    bool sourceRemains;
+  };
+  const Case cases[] = {
+      {"copy", platform::CopyFileNoReplace, true},
+      {"move", platform::MoveFileNoReplace, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    WriteFileText(folder / "source", "new data");
+    WriteFileText(folder / "taken", "old data");
+
+    EXPECT_FALSE(c.publish(folder / "source", folder / "taken"));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorFileExists);
+    EXPECT_EQ(ReadFileText(folder / "taken"), "old data");
+
+    ASSERT_TRUE(c.publish(folder / "source", folder / "fresh"));
+    EXPECT_EQ(ReadFileText(folder / "fresh"), "new data");
+    EXPECT_EQ(platform::FileExists(folder / "source"), c.sourceRemains);
+    std::vector<std::string> expected = {"fresh", "taken"};
+    if (c.sourceRemains) expected.insert(expected.begin() + 1, "source");
+    EXPECT_EQ(ListFolder(folder.path()), expected);
+  }
+}
+
+TEST(Win32Files, WholeFileWritesAndTheirRefusals) {
+  TempFolder folder;
+  WriteFileText(folder / "table", "old");
+  ASSERT_TRUE(platform::ReplaceFileAtomically(folder / "table", "new table"));
+  EXPECT_EQ(ReadFileText(folder / "table"), "new table");
+
+  EXPECT_FALSE(platform::CreateFileNoReplace(folder / "table", "other"));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileExists);
+  ASSERT_TRUE(platform::CreateFileNoReplace(folder / "made", "made"));
+  EXPECT_EQ(ReadFileText(folder / "made"), "made");
+
+  platform::FileHandle unique;
+  std::string uniquePath;
+  ASSERT_TRUE(platform::CreateUniqueFile(folder.path(), "cap", ".bin", unique, uniquePath));
+  EXPECT_EQ(uniquePath.size(), (folder / "cap").size() + 6 + 4);
+  EXPECT_EQ(ListFolder(folder.path()).size(), 3u);
+
+  EXPECT_TRUE(platform::ForceDirectories(folder / "a/b/c"));
+  EXPECT_TRUE(platform::DirectoryExists(folder / "a/b/c"));
+  EXPECT_FALSE(platform::ForceDirectories(folder / "made/below"));
+  EXPECT_THROW(platform::ForceDirectories(""), platform::InOutError);
+
+  platform::FileHandle from, to;
+  ASSERT_TRUE(platform::OpenForRead(folder / "table", from));
+  ASSERT_TRUE(platform::OpenForAppend(folder / "made", to));
+  ASSERT_TRUE(platform::CopyFileData(from.get(), to.get()));
+  to.Close();
+  EXPECT_EQ(ReadFileText(folder / "made"), "madenew table");
+  std::string shortPath;
+  ASSERT_TRUE(platform::GetShortPathName(folder / "made", shortPath));
+  EXPECT_EQ(ReadFileText(shortPath), "madenew table");
+  EXPECT_FALSE(platform::GetShortPathName(folder / "missing", shortPath));
+
+  std::vector<platform::DirectoryEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(folder.path(), entries));
+  EXPECT_EQ(entries.size(), 4u);
+  EXPECT_FALSE(platform::ListDirectory(folder / "missing", entries));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorPathNotFound);
+}
+
+TEST(Win32FileIo, SharedFileOpensRefuseWhatIsNotAFileOnDisk) {
+  TempFolder folder;
+  ::CreateDirectoryW(platform::Widen(folder / "folder").c_str(), nullptr);
+  const std::string refused[] = {folder / "folder", "NUL", "CON"};
+  for (const auto& path : refused) {
+    SCOPED_TRACE(path);
+    platform::FileHandle file;
+    EXPECT_FALSE(platform::OpenRegularForAppend(path, file));
+    EXPECT_FALSE(platform::OpenRegularForReadWrite(path, file));
+  }
+  // Two appenders at once (share modes allow it); both lines land whole.
+  platform::FileHandle first, second;
+  ASSERT_TRUE(platform::OpenRegularForAppend(folder / "log", first));
+  ASSERT_TRUE(platform::OpenRegularForAppend(folder / "log", second));
+  ASSERT_TRUE(platform::WriteAll(first.get(), "one\r\n", 5));
+  ASSERT_TRUE(platform::WriteAll(second.get(), "two\r\n", 5));
+  ASSERT_TRUE(platform::WriteAll(first.get(), "three\r\n", 7));
+  EXPECT_EQ(ReadFileText(folder / "log"), "one\r\ntwo\r\nthree\r\n");
+
+  platform::FileHandle counter;
+  ASSERT_TRUE(platform::OpenRegularForReadWrite(folder / "log", counter));
+  char bytes[3] = {};
+  std::size_t got = 0;
+  ASSERT_TRUE(platform::ReadAt(counter.get(), 5, bytes, sizeof bytes, got));
+  EXPECT_EQ(std::string(bytes, got), "two");
+  ASSERT_TRUE(platform::ReadAt(counter.get(), 15, bytes, sizeof bytes, got));
+  EXPECT_EQ(got, 2u);
+  ASSERT_TRUE(platform::SeekTo(counter.get(), 0));
+  ASSERT_TRUE(platform::WriteAll(counter.get(), "ONE", 3));
+  uint64_t size = 0;
+  ASSERT_TRUE(platform::GetFileSize(counter.get(), size));
+  EXPECT_EQ(size, 17u);
+  counter.Close();
+  EXPECT_EQ(ReadFileText(folder / "log").substr(0, 5), "ONE\r\n");
+}
+
+TEST(Win32RangeLock, ExcludesAnotherHandleOfTheSameProcess) {
+  TempFolder folder;
+  platform::FileHandle mine, theirs;
+  ASSERT_TRUE(platform::OpenForReadWrite(folder / "lock", mine));
+  ASSERT_TRUE(platform::OpenForReadWrite(folder / "lock", theirs));
+  std::atomic<bool> released{false}, entered{false}, enteredBeforeRelease{false};
+  auto lock = std::make_unique<platform::RangeLock>();
+  ASSERT_TRUE(lock->Lock(mine.get(), 0, 1));
+  std::thread other([&] {
+    platform::RangeLock second;
+    const bool ok = second.Lock(theirs.get(), 0, 1);
+    enteredBeforeRelease = !released;
+    entered = ok;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  released = true;
+  lock.reset();
+  other.join();
+  EXPECT_TRUE(entered);
+  EXPECT_FALSE(enteredBeforeRelease);
+}
+
+TEST(Win32Registry, ValuesKeepTypeAndExactBytes) {
+  const std::string keyPath = "SOFTWARE\\Corvanta\\Tests\\" + std::to_string(platform::RandomUInt32());
+  platform::RegistryKey key;
+  EXPECT_EQ(platform::RegistryKey::Open(keyPath, key), static_cast<long>(platform::kErrorFileNotFound));
+  ASSERT_EQ(platform::RegistryKey::Create("HKEY_LOCAL_MACHINE\\" + keyPath, key), 0);
+
+  const std::string noZero = "C:\\Program Files\\rdx64run.exe";  // stored without a terminating zero
+  ASSERT_EQ(key.SetValue("PortCommand", platform::kRegSz, noZero.data(), static_cast<uint32_t>(noZero.size())), 0);
+  ASSERT_EQ(key.SetDword("KeepLogsFor", 10), 0);
+  ASSERT_EQ(key.SetString("Όνομα", "Αθήνα"), 0);
+  const uint8_t blob[] = {0, 1, 2, 255};
+  ASSERT_EQ(key.SetValue("Blob", platform::kRegBinary, blob, sizeof blob), 0);
+
+  uint32_t type = 0, size = 0;
+  ASSERT_EQ(key.QueryValue("portcommand", &type, nullptr, &size), 0);
+  EXPECT_EQ(type, platform::kRegSz);
+  EXPECT_EQ(size, noZero.size());
+  std::string small(4, '\0');
+  size = 4;
+  EXPECT_EQ(key.QueryValue("PortCommand", &type, small.data(), &size), static_cast<long>(platform::kErrorMoreData));
+  EXPECT_EQ(size, noZero.size());
+  std::string text;
+  ASSERT_EQ(key.QueryString("PortCommand", text), 0);
+  EXPECT_EQ(text, noZero);
+  uint32_t dword = 0;
+  ASSERT_EQ(key.QueryDword("KeepLogsFor", dword), 0);
+  EXPECT_EQ(dword, 10u);
+  ASSERT_EQ(key.QueryString("όνομα", text), 0);
+  EXPECT_EQ(text, "Αθήνα");
+  uint8_t read[8] = {};
+  size = sizeof read;
+  ASSERT_EQ(key.QueryValue("Blob", &type, read, &size), 0);
+  EXPECT_EQ(std::vector<uint8_t>(read, read + size), std::vector<uint8_t>(blob, blob + sizeof blob));
+  std::vector<platform::RegistryValue> values;
+  ASSERT_EQ(key.EnumValues(values), 0);
+  EXPECT_EQ(values.size(), 4u);
+
+  ASSERT_EQ(key.DeleteValue("Blob"), 0);
+  EXPECT_EQ(key.QueryValue("Blob", &type, nullptr, &size), static_cast<long>(platform::kErrorFileNotFound));
+  ASSERT_EQ(platform::RegistryKey::Delete(keyPath), 0);
+  EXPECT_EQ(platform::RegistryKey::Open(keyPath, key), static_cast<long>(platform::kErrorFileNotFound));
+}
+
+TEST(Win32Registry, MonitorSettingsLandInThe64BitView) {
+  platform::RegistryKey key;
+  ASSERT_EQ(platform::RegistryKey::Create("SOFTWARE\\Corvanta\\Vanteo Spooler", key), 0);
+  ASSERT_EQ(key.SetString("FirstTempDir", "c:\\monitor"), 0);
+  HKEY raw = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvanta\\Vanteo Spooler", 0,
+                            KEY_READ | KEY_WOW64_64KEY, &raw),
+            ERROR_SUCCESS);
+  wchar_t value[64] = {};
+  DWORD size = sizeof value;
+  EXPECT_EQ(::RegQueryValueExW(raw, L"FirstTempDir", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size),
+            ERROR_SUCCESS);
+  ::RegCloseKey(raw);
+  EXPECT_EQ(std::wstring(value), L"c:\\monitor");
+  EXPECT_EQ(platform::RegistryKey::Delete("SOFTWARE\\Corvanta\\Vanteo Spooler"), 0);
+}
+
+TEST(Win32Clock, SeamsAndTheRealClock) {
+  {
+    ScopedEnv ticks("CORVANTA_TEST_TICK_COUNT", "3000000000");
+    EXPECT_EQ(platform::GetTickCount(), 3000000000u);
+  }
+  {
+    ScopedEnv time("CORVANTA_TEST_LOCAL_TIME", "2025-03-14 10:20:30.456");
+    const platform::SystemTime now = platform::GetLocalTime();
+    EXPECT_EQ(now.year, 2025);
+    EXPECT_EQ(now.dayOfWeek, 5);  // a Friday
+    EXPECT_EQ(now.milliseconds, 456);
+  }
+  const uint32_t before = platform::GetTickCount();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_GE(platform::GetTickCount() - before, 40u);
+  EXPECT_GE(platform::GetLocalTime().year, 2024);
+}
+
+TEST(Win32Paths, FixedLocationsAndTheirRelocation) {
+  {
+    ScopedEnv root("CORVANTA_ROOT", std::nullopt);
+    EXPECT_EQ(platform::ConfigFolder(), "c:/Corvanta");
+    EXPECT_EQ(platform::RoutingTablePath(), "c:/Corvanta/kvp64exe.dat");
+    EXPECT_EQ(platform::CorvantaRoot() + "/qtlapi", "c:/qtlapi");
+    std::string common;
+    EXPECT_EQ(platform::QueryCommonAppDataFolder(common), 0);
+    EXPECT_FALSE(common.empty());
+    EXPECT_EQ(common.find('\\'), std::string::npos);
+  }
+  TempFolder folder;
+  ScopedEnv root("CORVANTA_ROOT", folder.path() + "/");
+  EXPECT_EQ(platform::QuilletSettingsPath(), folder.path() + "/etc/corvanta/Quillet.xml");
+  std::string common;
+  EXPECT_EQ(platform::QueryCommonAppDataFolder(common), 1);
+  EXPECT_EQ(common, folder.path() + "/var/lib");
+}
+
+TEST(Win32Programs, LibrariesVersionsAndChildren) {
+  platform::SharedLibrary library;
+  EXPECT_FALSE(library.Load("no-such-library.dll"));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorModNotFound);
+  ASSERT_TRUE(library.LoadBesideProgram("qtlapi.dll"));
+  EXPECT_NE(library.Symbol("_maicomm3"), nullptr);
+  EXPECT_EQ(library.Symbol("_maicomm6"), nullptr);
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorProcNotFound);
+
+  AnsiString text;
+  GetFileVersionText((ProgramFolder() + "/qtlapi.dll").c_str(), text);
+  EXPECT_EQ(text, "2.5.3.0");
+  GetFileVersionText((ProgramFolder() + "/rdx64run.exe").c_str(), text);
+  EXPECT_EQ(text, "1.0.9.0");
+  GetFileVersionText(nullptr, text);
+  EXPECT_EQ(text, "Undefined");
+  VersionRecord record;
+  ASSERT_TRUE(ReadVersionRecord(ProgramFolder() + "/qtlapi.dll", record));
+  EXPECT_EQ(record.fileDescription, "qtltcp DLL");
+
+  uint32_t exitCode = 0;
+  ASSERT_TRUE(platform::StartProcess({"cmd.exe", "/c", "exit 7"}, true, &exitCode));
+  EXPECT_EQ(exitCode, 7u);
+  EXPECT_FALSE(platform::StartProcess({"no-such-program.exe"}, true, &exitCode));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
+
+  TempFolder folder;
+  platform::ChildProcess child;
+  platform::ChildProcessOptions options;
+  options.standardOutput = folder / "out.txt";
+  options.environment = {{"CORVANTA_GREETING", "hello there"}};
+  ASSERT_TRUE(child.Start({"cmd.exe", "/c", "echo %CORVANTA_GREETING%"}, options));
+  ASSERT_TRUE(child.Wait(30000, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(ReadFileText(folder / "out.txt").substr(0, 11), "hello there");
+
+  platform::OsVersionInfo version;
+  ASSERT_TRUE(platform::GetOsVersion(version));
+  EXPECT_EQ(version.platformId, 2u);
+}
+
+}  // namespace
+}  // namespace windows_test
