@@ -88,9 +88,12 @@ void RemoveKeepingError(const std::string& path) {
 bool CopyToNewFile(const std::string& source, const std::string& target, bool flush) {
   const DWORD attributes = ::GetFileAttributesW(WidePath(source).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return FailWithSystemError();
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Fail(kErrorAccessDenied);
+  // Only a regular file is copied: a link planted as the source is refused.
+  if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    return Fail(kErrorAccessDenied);
+  }
   // Cheap early refusal; the publish step is what really guarantees it.
-  if (::GetFileAttributesW(WidePath(target).c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
+  if (PathEntryExists(target)) return Fail(kErrorFileExists);
   // The system copies the data (flat memory) to a fresh hidden-by-name
   // temporary; CopyFile itself refuses to overwrite, so no name is shared.
   std::string tempPath;
@@ -164,6 +167,23 @@ bool DirectoryExists(const std::string& path) {
   if (path.empty()) return false;
   const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// GetFileAttributes looks at the entry itself: a link (reparse point) is
+// reported with its own attributes, a dangling one included.
+bool PathEntryExists(const std::string& path) {
+  if (path.empty()) return false;
+  if (::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  // A name that is there but may not be looked at is taken all the same.
+  const DWORD error = ::GetLastError();
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+}
+
+bool IsRegularFileEntry(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 bool ForceDirectories(const std::string& path) {
@@ -258,7 +278,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& contents,
 }
 
 bool CreateFileNoReplace(const std::string& path, const std::string& contents, unsigned) {
-  if (::GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
+  if (PathEntryExists(path)) return Fail(kErrorFileExists);
   return WriteNewContents(path, contents, false);
 }
 

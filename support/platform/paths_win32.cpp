@@ -65,6 +65,32 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + kPathDelimiter + name;
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/' || path.front() == '\\') return path;
+  const bool drive = path.size() >= 2 && path[1] == ':';
+  if (drive && path.size() >= 3 && (path[2] == '/' || path[2] == '\\')) return path;
+  if (drive) {
+    // "c:name" is relative to that drive's own current folder, which only
+    // the system knows.
+    const std::wstring wide = WidePath(path);
+    const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring buffer(needed, L'\0');
+    const DWORD n = ::GetFullPathNameW(wide.c_str(), needed, buffer.data(), nullptr);
+    if (n == 0 || n >= needed) return path;
+    buffer.resize(n);
+    return LayerPath(buffer);
+  }
+  // Joined by hand, not by GetFullPathName: ".." and links stay as they are.
+  const DWORD needed = ::GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) return path;
+  std::wstring buffer(needed, L'\0');
+  const DWORD n = ::GetCurrentDirectoryW(needed, buffer.data());
+  if (n == 0 || n >= needed) return path;
+  buffer.resize(n);
+  return JoinPath(LayerPath(buffer), path);
+}
+
 std::string ExecutableFolder() {
   const std::string path = ExecutablePath();
   const auto slash = path.rfind('/');

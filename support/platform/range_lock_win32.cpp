@@ -36,6 +36,25 @@ bool RangeLock::Lock(int fd, uint64_t offset, uint64_t length) {
   return true;
 }
 
+bool RangeLock::TryLock(int fd, uint64_t offset, uint64_t length) {
+  Unlock();
+  OVERLAPPED overlapped;
+  DWORD low = 0, high = 0;
+  SplitRange(offset, length, overlapped, low, high);
+  if (!::LockFileEx(OsHandle(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, low, high, &overlapped)) {
+    // Another handle has it (33); anything else is the system's own answer.
+    if (::GetLastError() == ERROR_LOCK_VIOLATION || ::GetLastError() == ERROR_IO_PENDING) {
+      SetLastError(kErrorLockViolation);
+      return false;
+    }
+    return FailWithSystemError();
+  }
+  fd_ = fd;
+  offset_ = offset;
+  length_ = length;
+  return true;
+}
+
 void RangeLock::Unlock() {
   if (fd_ < 0) return;
   OVERLAPPED overlapped;
