@@ -16,6 +16,7 @@
 #include "support/platform/clock.h"
 #include "support/platform/directory_listing.h"
 #include "support/platform/file_io.h"
+#include "support/platform/file_publish.h"
 #include "support/platform/paths.h"
 #include "support/platform/process.h"
 #include "support/platform/range_lock.h"
@@ -160,6 +161,112 @@ TEST(Win32RangeLock, ExcludesAnotherHandleOfTheSameProcess) {
   EXPECT_FALSE(enteredBeforeRelease);
 }
 
+// Sets a file's last write back by two minutes, past the stale limit.
+void AgeFile(HANDLE handle) {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER value{{now.dwLowDateTime, now.dwHighDateTime}};
+  value.QuadPart -= 120ull * 10000000ull;
+  const FILETIME old{value.LowPart, value.HighPart};
+  ASSERT_TRUE(::SetFileTime(handle, nullptr, nullptr, &old));
+}
+
+TEST(Win32PendingFile, PublishesNeverReplacingDiscardsWhollyAndClearsOnlyDeadTemporaries) {
+  TempFolder folder;
+  WriteFileText(folder / "taken", "old data");
+  {
+    platform::PendingFile file;
+    ASSERT_TRUE(file.Create(folder.path()));
+    ASSERT_TRUE(platform::WriteAll(file.fd(), "new data", 8));
+    EXPECT_FALSE(file.Publish(folder / "taken", true));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorFileExists);
+    EXPECT_EQ(ReadFileText(folder / "taken"), "old data");
+    ASSERT_TRUE(file.Publish(folder / "fresh", true));  // the same file, under another name
+    EXPECT_EQ(ReadFileText(folder / "fresh"), "new data");
+    EXPECT_EQ(::GetFileAttributesW(platform::Widen(folder / "fresh").c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  }
+  {
+    platform::PendingFile dropped;
+    ASSERT_TRUE(dropped.Create(folder.path()));
+    ASSERT_TRUE(platform::WriteAll(dropped.fd(), "x", 1));
+    EXPECT_EQ(ListFolder(folder.path()).size(), 3u);
+  }
+  EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"fresh", "taken"}));
+
+  // A dead writer's old temporary goes; a live one, however old, stays.
+  const std::string dead = folder / (std::string(platform::kPendingFilePrefix) + "dead");
+  WriteFileText(dead, "left over");
+  platform::FileHandle deadHandle;
+  ASSERT_TRUE(platform::OpenForReadWrite(dead, deadHandle));
+  AgeFile(platform::OsHandle(deadHandle.get()));
+  deadHandle.Close();
+  platform::PendingFile live;
+  ASSERT_TRUE(live.Create(folder.path()));
+  AgeFile(platform::OsHandle(live.fd()));
+  platform::RemoveStaleTemporaries(folder.path());
+  EXPECT_FALSE(platform::PathEntryExists(dead));
+  EXPECT_EQ(ListFolder(folder.path()).size(), 3u);
+  ASSERT_TRUE(live.Publish(folder / "late", false));
+  EXPECT_EQ(ListFolder(folder.path()), (std::vector<std::string>{"fresh", "late", "taken"}));
+  EXPECT_TRUE(platform::SyncFolder(folder.path()));
+  EXPECT_FALSE(platform::SyncFolder(folder / "missing"));
+}
+
+TEST(Win32FileIo, ReadsOnlyRegularFilesAndFindsTheOpenFileAgain) {
+  TempFolder folder;
+  ::CreateDirectoryW(platform::Widen(folder / "folder").c_str(), nullptr);
+  WriteFileText(folder / "job", "job data");
+  struct Case {
+    std::string path;
+    uint32_t error;
+  };
+  const Case refused[] = {{folder / "folder", platform::kErrorAccessDenied},
+                          {"NUL", platform::kErrorAccessDenied},
+                          {folder / "missing", platform::kErrorFileNotFound}};
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.path);
+    platform::FileHandle file;
+    EXPECT_FALSE(platform::OpenRegularForRead(c.path, file));
+    EXPECT_EQ(platform::GetLastError(), c.error);
+    EXPECT_FALSE(platform::OpenExistingRegular(c.path, true, file));
+    EXPECT_EQ(platform::GetLastError(), c.error);
+  }
+  EXPECT_FALSE(platform::PathEntryExists(folder / "missing"));
+  EXPECT_TRUE(platform::PathEntryExists(folder / "folder"));
+  EXPECT_FALSE(platform::IsRegularFileEntry(folder / "folder"));
+  EXPECT_TRUE(platform::IsRegularFileEntry(folder / "job"));
+
+  platform::FileHandle job;
+  ASSERT_TRUE(platform::OpenExistingRegular(folder / "job", true, job));
+  std::string text;
+  ASSERT_TRUE(platform::ReadAll(job.get(), text));
+  EXPECT_EQ(text, "job data");
+  EXPECT_EQ(ReadFileText(platform::PathOfOpenFile(job.get())), "job data");
+
+  // An appending handle (the logs') takes back a write cut short.
+  platform::FileHandle log;
+  ASSERT_TRUE(platform::OpenRegularForAppend(folder / "job", log));
+  ASSERT_TRUE(platform::WriteAll(log.get(), " and a partial li", 17));
+  ASSERT_TRUE(platform::TruncateTo(log.get(), 8));
+  ASSERT_TRUE(platform::WriteAll(log.get(), "!", 1));
+  log.Close();
+  EXPECT_EQ(ReadFileText(folder / "job"), "job data!");
+}
+
+TEST(Win32RangeLock, TryLockRefusesWhileAnotherHandleHoldsIt) {
+  TempFolder folder;
+  platform::FileHandle first, second;
+  ASSERT_TRUE(platform::OpenForReadWrite(folder / "lock", first));
+  ASSERT_TRUE(platform::OpenForReadWrite(folder / "lock", second));
+  platform::RangeLock a, b;
+  ASSERT_TRUE(a.TryLock(first.get(), 0, 1));
+  EXPECT_FALSE(b.TryLock(second.get(), 0, 1));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorLockViolation);
+  EXPECT_FALSE(b.locked());
+  a.Unlock();
+  EXPECT_TRUE(b.TryLock(second.get(), 0, 1));
+}
+
 TEST(Win32Registry, ValuesKeepTypeAndExactBytes) {
   const std::string keyPath = "SOFTWARE\\Corvanta\\Tests\\" + std::to_string(platform::RandomUInt32());
   platform::RegistryKey key;
@@ -255,6 +362,19 @@ TEST(Win32Paths, FixedLocationsAndTheirRelocation) {
   std::string common;
   EXPECT_EQ(platform::QueryCommonAppDataFolder(common), 1);
   EXPECT_EQ(common, folder.path() + "/var/lib");
+
+  // Relative names are joined to the current folder as they are, ".." kept.
+  WriteFileText(folder / "job", "here");
+  wchar_t before[MAX_PATH] = {};
+  ASSERT_NE(::GetCurrentDirectoryW(MAX_PATH, before), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryW(platform::Widen(folder.path()).c_str()));
+  const std::string here = platform::AbsolutePath("job");
+  const std::string up = platform::AbsolutePath("a/../job");
+  ::SetCurrentDirectoryW(before);
+  EXPECT_EQ(ReadFileText(here), "here");
+  EXPECT_EQ(up, here.substr(0, here.size() - 3) + "a/../job");
+  EXPECT_EQ(platform::AbsolutePath("c:/x/../y"), "c:/x/../y");
+  EXPECT_EQ(platform::AbsolutePath(""), "");
 }
 
 TEST(Win32Programs, LibrariesVersionsAndChildren) {
@@ -292,6 +412,14 @@ TEST(Win32Programs, LibrariesVersionsAndChildren) {
   ASSERT_TRUE(child.Wait(30000, &exitCode));
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(ReadFileText(folder / "out.txt").substr(0, 11), "hello there");
+
+  std::string kept;
+  ASSERT_TRUE(platform::RunProcessKeepingErrors({"cmd.exe", "/c", "echo to the operator 1>&2 & exit 3"}, kept,
+                                                &exitCode, 8));
+  EXPECT_EQ(exitCode, 3u);
+  EXPECT_EQ(kept, "to the o");
+  EXPECT_FALSE(platform::RunProcessKeepingErrors({"no-such-program.exe"}, kept));
+  EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
 
   platform::OsVersionInfo version;
   ASSERT_TRUE(platform::GetOsVersion(version));
