@@ -24,9 +24,10 @@ class RouterProcess : public ::testing::Test {
     fs::create_directories(folder_ / "jobs");
   }
 
-  // Runs the router and waits for it; its exit code.
-  uint32_t Run(const std::vector<std::string>& arguments, const std::string& random = "77") {
-    std::vector<std::string> argv = {ProgramFolder() + "/rdx64run.exe"};
+  // Runs the router (or another program of bin/) and waits for it; its exit code.
+  uint32_t Run(const std::vector<std::string>& arguments, const std::string& random = "77",
+               const std::string& program = "rdx64run.exe") {
+    std::vector<std::string> argv = {ProgramFolder() + "/" + program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     platform::ChildProcessOptions options;
     options.environment = {{"CORVANTA_ROOT", root_},
@@ -112,6 +113,27 @@ TEST_F(RouterProcess, FailuresAreLoggedAndNothingIsLost) {
   EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Sent " + job + " to 127.0.0.1:" + port + " for Labels, ret=77",
                                                      "Sent " + job + " to 127.0.0.1:1 for Labels, ret=210061"}));
   EXPECT_FALSE(fs::exists(job));
+}
+
+// The resend command as an operator runs it: the held job, locked by the
+// command, is read by the library through a handle of its own, delivered and
+// removed with its companion.
+TEST_F(RouterProcess, ResendDeliversAHeldJobItHoldsLocked) {
+  const char* port = std::getenv("CORVANTA_TEST_STANDIN_PORT");
+  ASSERT_NE(port, nullptr) << "run through with_standin.sh";
+  const std::string held = stampline_ + "/held";
+  fs::create_directories(held);
+  const std::string stamp = "2025-03-14 10:20:30";
+  WriteFileText(held + "/h1.prn", "held job");
+  WriteFileText(held + "/h1.txt", "Job=c:/jobs/h1.prn\r\nHeld=" + stamp + "\r\nSend=127.0.0.1:" + port +
+                                      "\tInvoices\t10\t210061\t" + stamp + "\r\n");
+
+  EXPECT_EQ(Run({"--all"}, "77", "rdx64resend.exe"), 0u);
+
+  EXPECT_EQ(ListFolder(held), std::vector<std::string>{});
+  EXPECT_EQ(LogMessages(), (std::vector<std::string>{
+                               "Resent " + held + "/h1.prn to 127.0.0.1:" + port + " for Invoices, ret=-13",
+                               "Removed held job " + held + "/h1.prn, every send succeeded"}));
 }
 
 }  // namespace
