@@ -1,18 +1,22 @@
 // The eight exported entries: thin frames around the full call. No exception
-// ever leaves them; running out of memory gives -1.
+// ever leaves them; running out of memory gives -1. A thread cancelled while
+// blocked in a call unwinds through them, the call's socket and files closed
+// on the way; anywhere else in the call the cancellation waits.
 #include <new>
 
 #include "spoolclient/full_call.h"
 #include "spoolclient/qtlapi.h"
 #include "spoolclient/reply_split.h"
 #include "spoolclient/wide_entry.h"
+#include "support/platform/thread_cancel.h"
 
 namespace {
 
 int32_t Guarded(const qtl::CallArguments& args) {
+  const platform::CancellationHold hold;
   try {
     return qtl::FullCall(args);
-  } catch (...) {
+  } CATCH_THREAD_CANCELLATION catch (...) {
     return -1;
   }
 }
@@ -75,10 +79,11 @@ int32_t QTLAPI_STDCALL maicomm4sc(int32_t stationId, int32_t requestId, const ch
 int32_t _maicomm4W(int32_t stationId, int32_t requestId, const qtlapi_char16* stringId, const qtlapi_char16* server,
                    const qtlapi_char16* input, int32_t inlen, qtlapi_char16* output, int32_t* bufsize, int32_t timeout,
                    int32_t ex_command) {
+  const platform::CancellationHold hold;
   try {
     return qtl::WideFullCall(stationId, requestId, stringId, server, input, inlen, output, bufsize, timeout,
                              ex_command);
-  } catch (...) {
+  } CATCH_THREAD_CANCELLATION catch (...) {
     return -1;
   }
 }
