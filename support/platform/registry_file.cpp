@@ -201,6 +201,7 @@ bool ParseRegistryFile(const std::string& text, std::vector<RegistryKeyData>& ke
   }
 
   bool sawHeader = false;
+  bool inDeletion = false;  // values below a "[-...]" line belong to no key
   for (auto& line : lines) {
     if (!sawHeader) {
       if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
@@ -213,10 +214,12 @@ bool ParseRegistryFile(const std::string& text, std::vector<RegistryKeyData>& ke
     if (line[0] == '[') {
       if (line.back() != ']') return false;
       std::string path = line.substr(1, line.size() - 2);
-      if (!path.empty() && path[0] == '-') continue;  // deletions are not kept in the file
+      inDeletion = !path.empty() && path[0] == '-';
+      if (inDeletion) continue;  // deletions are not kept in the file
       keys.push_back(RegistryKeyData{path, {}});
       continue;
     }
+    if (inDeletion) continue;
     if (keys.empty()) return false;
     RegistryValue value;
     if (!ParseValueLine(line, value)) return false;
