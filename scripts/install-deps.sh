@@ -8,6 +8,7 @@ packages=(
   libpugixml-dev qt6-base-dev libcups2-dev
   cups cups-client cups-bsd
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 if [ "$(id -u)" -eq 0 ]; then
   missing=()

@@ -60,7 +60,7 @@ bool RequestStore::CreateBody(platform::FileHandle& body, uint32_t& number) {
   return false;
 }
 
-bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request) {
+std::string HeaderFileText(const ReceivedRequest& request) {
   const std::string id = IdText(request.header);
   std::string hex;
   for (unsigned char c : id) {
@@ -81,6 +81,11 @@ bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request
   text += "received=" + std::to_string(request.received) + "\n";
   text += "complete=" + std::string(request.complete ? "1" : "0") + "\n";
   if (request.complete) text += "status=" + std::to_string(request.status) + "\n";
+  return text;
+}
+
+bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request) {
+  const std::string text = HeaderFileText(request);
   // Written under a hidden name and renamed, so a reader never sees a part.
   // No flush to disk: the stand-in serves tests and demonstrations.
   const std::string finalPath = platform::JoinPath(folder_, NumberText(number) + ".header");

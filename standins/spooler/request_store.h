@@ -26,6 +26,9 @@ std::string IdText(const qtl::RequestHeader& header);
 // the backslash become "\xNN", so nothing in it can end the line.
 std::string EscapedText(const std::string& text);
 
+// The text of a header file: one key=value line per field.
+std::string HeaderFileText(const ReceivedRequest& request);
+
 class RequestStore {
  public:
   explicit RequestStore(std::string folder) : folder_(std::move(folder)) {}

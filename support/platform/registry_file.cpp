@@ -164,6 +164,21 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
 
 }  // namespace
 
+// A line break or other control character would break the file's
+// one-item-per-line form.
+bool RegistryCanStoreValueName(const std::string& name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+// "[-...]" is a deletion in the export format, so a key path may not begin
+// with "-"; an empty path has no line of its own.
+bool RegistryCanStoreKeyPath(const std::string& path) {
+  return !path.empty() && path[0] != '-' && RegistryCanStoreValueName(path);
+}
+
 std::string FormatRegistryFile(const std::vector<RegistryKeyData>& keys) {
   std::string text = kHeader;
   text += "\n";

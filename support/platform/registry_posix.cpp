@@ -34,19 +34,6 @@ std::string NormalizeKeyPath(std::string path) {
   return path;
 }
 
-// A line break or other control character in a key or value name would break
-// the file's one-item-per-line form, so such names are refused.
-bool StorableName(const std::string& name) {
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F) return false;
-  }
-  return true;
-}
-
-// A key path the file can carry back exactly: "[-...]" means a deletion in
-// the export format, so a path may not begin with "-".
-bool StorableKeyPath(const std::string& path) { return !path.empty() && path[0] != '-' && StorableName(path); }
-
 std::string KeyFold(const std::string& path) { return FoldCaseUtf8(NormalizeKeyPath(path)); }
 
 // The registry file parsed, with each key's folded path, so that lookups
@@ -249,7 +236,7 @@ long RegistryKey::Open(const std::string& keyPath, RegistryKey& key) {
 
 long RegistryKey::Create(const std::string& keyPath, RegistryKey& key) {
   const std::string path = NormalizeKeyPath(keyPath);
-  if (!StorableKeyPath(path)) return kErrorInvalidParameter;
+  if (!RegistryCanStoreKeyPath(path)) return kErrorInvalidParameter;
   SnapshotPtr snapshot;
   if (LoadSnapshot(snapshot) == kErrorSuccess && snapshot->Find(path) != nullptr) {
     key.path_ = path;
@@ -304,7 +291,7 @@ long RegistryKey::QueryValue(const std::string& name, uint32_t* type, void* data
 
 long RegistryKey::SetValue(const std::string& name, uint32_t type, const void* data, uint32_t size) const {
   if (data == nullptr && size > 0) return kErrorInvalidParameter;
-  if (!StorableKeyPath(path_) || !StorableName(name)) return kErrorInvalidParameter;
+  if (!RegistryCanStoreKeyPath(path_) || !RegistryCanStoreValueName(name)) return kErrorInvalidParameter;
   const auto* bytes = static_cast<const uint8_t*>(data);
   return Modify([&](std::vector<RegistryKeyData>& keys) {
     EnsureKeyWithParents(keys, path_);
