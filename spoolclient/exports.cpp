@@ -1,7 +1,11 @@
 // The eight exported entries: thin frames around the full call. No exception
-// ever leaves them; running out of memory gives -1. A thread cancelled while
-// blocked in a call unwinds through them, the call's socket and files closed
-// on the way; anywhere else in the call the cancellation waits.
+// of the call ever leaves them (all derive from std::exception); running out
+// of memory gives -1. A thread cancelled while blocked in a call unwinds
+// through them, the call's socket and files closed on the way: that
+// unwinding is no std::exception, so it is not caught (a catch-all would have
+// to rethrow it, or the process aborts). Anywhere else in the call the
+// cancellation waits.
+#include <exception>
 #include <new>
 
 #include "spoolclient/full_call.h"
@@ -16,7 +20,7 @@ int32_t Guarded(const qtl::CallArguments& args) {
   const platform::CancellationHold hold;
   try {
     return qtl::FullCall(args);
-  } CATCH_THREAD_CANCELLATION catch (...) {
+  } catch (const std::exception&) {
     return -1;
   }
 }
@@ -83,7 +87,7 @@ int32_t _maicomm4W(int32_t stationId, int32_t requestId, const qtlapi_char16* st
   try {
     return qtl::WideFullCall(stationId, requestId, stringId, server, input, inlen, output, bufsize, timeout,
                              ex_command);
-  } CATCH_THREAD_CANCELLATION catch (...) {
+  } catch (const std::exception&) {
     return -1;
   }
 }

@@ -2,11 +2,10 @@
 // Thread cancellation around a library call. A caller may cancel a thread
 // that is blocked inside the call: cancellation is held off for the whole
 // call and let in only at the blocking waits, so it never acts inside a
-// destructor (which would end the process), and the unwinding it starts
-// passes every catch-all of the call (CATCH_THREAD_CANCELLATION) and
-// releases what the call holds on the way out. Where the platform has no
-// thread cancellation these do nothing.
-#include <cxxabi.h>
+// destructor (which would end the process). The unwinding it starts is no
+// C++ exception: a catch (...) on its way must rethrow it, so the call
+// catches std::exception only, and releases what it holds on the way out.
+// Where the platform has no thread cancellation these do nothing.
 
 namespace platform {
 
@@ -38,11 +37,3 @@ class CancellableWait {
 };
 
 }  // namespace platform
-
-// Put before a `catch (...)` that must not swallow a thread's cancellation.
-#if defined(__GLIBCXX__)
-#define CATCH_THREAD_CANCELLATION \
-  catch (abi::__forced_unwind&) { throw; }
-#else
-#define CATCH_THREAD_CANCELLATION
-#endif
