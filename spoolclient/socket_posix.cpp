@@ -105,7 +105,7 @@ int ConnectWithin(int fd, const struct sockaddr_in& address, int32_t timeoutSec)
 // moved above them before it connects, so nothing the process prints to
 // its standard streams can ever reach the back end through it.
 int MoveAboveStandardStreams(int fd) {
-  if (fd > STDERR_FILENO) return fd;
+  if (fd < 0 || fd > STDERR_FILENO) return fd;
   const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
   const int error = errno;
   ::close(fd);
