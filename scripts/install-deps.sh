@@ -9,6 +9,7 @@ packages=(
   cups cups-client cups-bsd
   xvfb xauth
   dpkg-dev fakeroot lintian gzip
+  clang libclang-rt-14-dev
 )
 if [ "$(id -u)" -eq 0 ]; then
   missing=()
