@@ -15,6 +15,7 @@ packages=(
   cups cups-client cups-bsd
   xvfb xauth
   dpkg-dev fakeroot lintian gzip
+  clang libclang-rt-14-dev
 )
 windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 dpkg-dev)
 

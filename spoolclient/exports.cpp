@@ -1,18 +1,26 @@
 // The eight exported entries: thin frames around the full call. No exception
-// ever leaves them; running out of memory gives -1.
+// of the call ever leaves them (all derive from std::exception); running out
+// of memory gives -1. A thread cancelled while blocked in a call unwinds
+// through them, the call's socket and files closed on the way: that
+// unwinding is no std::exception, so it is not caught (a catch-all would have
+// to rethrow it, or the process aborts). Anywhere else in the call the
+// cancellation waits.
+#include <exception>
 #include <new>
 
 #include "spoolclient/full_call.h"
 #include "spoolclient/qtlapi.h"
 #include "spoolclient/reply_split.h"
 #include "spoolclient/wide_entry.h"
+#include "support/platform/thread_cancel.h"
 
 namespace {
 
 int32_t Guarded(const qtl::CallArguments& args) {
+  const platform::CancellationHold hold;
   try {
     return qtl::FullCall(args);
-  } catch (...) {
+  } catch (const std::exception&) {
     return -1;
   }
 }
@@ -75,10 +83,11 @@ int32_t QTLAPI_STDCALL maicomm4sc(int32_t stationId, int32_t requestId, const ch
 int32_t _maicomm4W(int32_t stationId, int32_t requestId, const qtlapi_char16* stringId, const qtlapi_char16* server,
                    const qtlapi_char16* input, int32_t inlen, qtlapi_char16* output, int32_t* bufsize, int32_t timeout,
                    int32_t ex_command) {
+  const platform::CancellationHold hold;
   try {
     return qtl::WideFullCall(stationId, requestId, stringId, server, input, inlen, output, bufsize, timeout,
                              ex_command);
-  } catch (...) {
+  } catch (const std::exception&) {
     return -1;
   }
 }

@@ -17,7 +17,7 @@ int32_t FullCall(const CallArguments& args) {
   ServerAddress address;
   if (!ParseServerText(args.server, address)) return -1;
 
-  const int32_t connected = ConnectToSpooler(address.host, address.port);
+  const int32_t connected = ConnectToSpooler(address.host, address.port, args.timeout);
   if (connected < 0 || connected >= kConnectFailureBase) return connected;
   SocketOwner socket(connected);
 

@@ -1,6 +1,5 @@
 #include "spoolclient/library_log.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "spoolclient/library_state.h"
@@ -11,6 +10,7 @@
 #include "support/platform/paths.h"
 #include "support/platform/process_identity.h"
 #include "support/platform/range_lock.h"
+#include "support/platform/standard_error.h"
 
 namespace qtl {
 
@@ -61,8 +61,7 @@ void WriteTraceLine(const std::string& message) {
     const platform::SystemTime now = platform::GetLocalTime();
     const std::string line = FormatText("%02d:%02d:%02d.%03d %s\r\n", now.hour, now.minute, now.second,
                                         now.milliseconds, message.c_str());
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    platform::WriteStandardError(line);
   } catch (const std::exception&) {
   }
 }

@@ -23,8 +23,10 @@ bool CreateCapturePair(CapturePair& pair) {
     platform::FileHandle bin;
     if (!platform::CreateNewFile(base + ".bin", bin)) continue;
     platform::FileHandle txt;
-    // The empty .bin file stays behind, so its number is not drawn again.
-    if (!platform::CreateAlwaysFile(base + ".txt", txt)) return false;
+    // The empty .bin file stays behind, so its number is not drawn again. The
+    // folder is shared with the print service's group: a link or FIFO planted
+    // as the .txt name is refused, and the request simply goes uncaptured.
+    if (!platform::CreateAlwaysRegularFile(base + ".txt", txt)) return false;
     pair.bin = std::move(bin);
     pair.txt = std::move(txt);
     return true;

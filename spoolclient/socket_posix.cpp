@@ -1,7 +1,9 @@
 // The socket transport on POSIX sockets. Waits use poll(), so descriptors
 // above FD_SETSIZE work in callers with many open files; every send passes
 // MSG_NOSIGNAL, so a peer that went away never raises SIGPIPE in the caller.
+// The blocking steps are the only places where a thread cancellation acts.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,7 +19,9 @@
 #include "spoolclient/library_state.h"
 #include "spoolclient/text_format.h"
 #include "spoolclient/transport.h"
+#include "support/platform/clock.h"
 #include "support/platform/system_info.h"
+#include "support/platform/thread_cancel.h"
 #include "support/platform/win_error.h"
 #include "support/system_helpers.h"
 
@@ -31,26 +35,82 @@ constexpr int kSocketsMinor = 2;
 
 int LastSocketError() { return static_cast<int>(platform::WsaErrorFromErrno(errno)); }
 
-// Waits until `socket` is ready for `events`, at most `timeoutSec` seconds
-// (negative: a wait that cannot be made). True only when it is ready.
-bool WaitReady(int socket, short events, int32_t timeoutSec) {
-  if (timeoutSec < 0) return false;
-  int64_t remainingMs = static_cast<int64_t>(timeoutSec) * 1000;
+// Waits until `socket` is ready for `events`, at most `timeoutMs`
+// milliseconds measured on the monotonic clock (negative: without limit).
+// A signal interrupting the wait shortens nothing and stretches nothing:
+// the next wait is for what remains. True only when it is ready.
+bool WaitReadyMs(int socket, short events, int64_t timeoutMs) {
+  const uint64_t start = platform::MonotonicMilliseconds();
   for (;;) {
+    int slice = -1;
+    if (timeoutMs >= 0) {
+      const int64_t remaining = timeoutMs - static_cast<int64_t>(platform::MonotonicMilliseconds() - start);
+      if (remaining <= 0) return false;
+      slice = remaining > INT_MAX ? INT_MAX : static_cast<int>(remaining);
+    }
     struct pollfd entry {};
     entry.fd = socket;
     entry.events = events;
-    const int slice = remainingMs > INT_MAX ? INT_MAX : static_cast<int>(remainingMs);
-    const int rc = ::poll(&entry, 1, slice);
+    int rc = 0;
+    {
+      platform::CancellableWait cancellable;
+      rc = ::poll(&entry, 1, slice);
+    }
     if (rc == 1) return true;
     if (rc < 0 && errno != EINTR) return false;
-    if (rc == 0) {
-      remainingMs -= slice;
-      if (remainingMs <= 0) return false;
-    }
-    // EINTR: wait again. A signal is rare enough that the time spent before
-    // it is not subtracted; the wait is at least as long as asked.
   }
+}
+
+// The same for a whole-second time-out (negative: a wait that cannot be made).
+bool WaitReady(int socket, short events, int32_t timeoutSec) {
+  if (timeoutSec < 0) return false;
+  return WaitReadyMs(socket, events, static_cast<int64_t>(timeoutSec) * 1000);
+}
+
+// Sets or clears O_NONBLOCK; false when the descriptor refuses.
+bool SetNonBlocking(int fd, bool on) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return false;
+  return ::fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
+}
+
+// Connects `fd`; 0 or the errno of the failure. With a time-out above 0 the
+// connect is bounded by it (a full accept queue would otherwise hold the
+// caller for the system's own limit of minutes) and ETIMEDOUT reports its
+// end; 0 keeps the system's limit.
+int ConnectWithin(int fd, const struct sockaddr_in& address, int32_t timeoutSec) {
+  const bool bounded = timeoutSec > 0;
+  if (bounded && !SetNonBlocking(fd, true)) return errno;
+  int rc = 0;
+  {
+    platform::CancellableWait cancellable;
+    rc = ::connect(fd, reinterpret_cast<const struct sockaddr*>(&address), sizeof address);
+  }
+  int error = rc == 0 ? 0 : errno;
+  // An interrupted connect() goes on in the background, as a non-blocking
+  // one does: wait for it to settle and take its outcome.
+  if (error == EINTR || (bounded && error == EINPROGRESS)) {
+    if (!WaitReadyMs(fd, POLLOUT, bounded ? static_cast<int64_t>(timeoutSec) * 1000 : -1)) {
+      error = ETIMEDOUT;
+    } else {
+      socklen_t length = sizeof error;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    }
+  }
+  if (error == 0 && bounded && !SetNonBlocking(fd, false)) error = errno;
+  return error;
+}
+
+// A socket numbered 0, 1 or 2 (the caller closed its standard streams) is
+// moved above them before it connects, so nothing the process prints to
+// its standard streams can ever reach the back end through it.
+int MoveAboveStandardStreams(int fd) {
+  if (fd < 0 || fd > STDERR_FILENO) return fd;
+  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return moved;
 }
 
 }  // namespace
@@ -68,9 +128,9 @@ bool StartSockets() {
 
 void StopSockets() { MarkSocketsStopped(); }
 
-int32_t ConnectToSpooler(const std::string& host, uint16_t port) {
+int32_t ConnectToSpooler(const std::string& host, uint16_t port, int32_t timeoutSec) {
   WriteTraceLine("Calling socket()...");
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = MoveAboveStandardStreams(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (fd < 0) {
     WriteLogLine(FormatText("socket() error %d", LastSocketError()));
     return -2;
@@ -107,19 +167,7 @@ int32_t ConnectToSpooler(const std::string& host, uint16_t port) {
   }
 
   WriteTraceLine("Calling connect()...");
-  int rc = ::connect(fd, reinterpret_cast<const struct sockaddr*>(&address), sizeof address);
-  int error = rc == 0 ? 0 : errno;
-  if (rc != 0 && error == EINTR) {
-    // The connection goes on in the background after an interrupted
-    // connect(); wait for it to settle and take its outcome.
-    struct pollfd entry {};
-    entry.fd = fd;
-    entry.events = POLLOUT;
-    while (::poll(&entry, 1, -1) < 0 && errno == EINTR) {
-    }
-    socklen_t length = sizeof error;
-    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-  }
+  const int error = ConnectWithin(fd, address, timeoutSec);
   if (error == 0) return owner.release();  // the call closes it when done
   errno = error;
   const int wsaError = LastSocketError();
@@ -158,6 +206,7 @@ int32_t XSend(int32_t socket, const void* data, int32_t length, int32_t flags, i
   if (length < 0) length = 0;
   ssize_t sent = 0;
   do {
+    platform::CancellableWait cancellable;
     sent = ::send(socket, data, static_cast<std::size_t>(length), flags | MSG_NOSIGNAL);
   } while (sent < 0 && errno == EINTR);
   if (sent < 0) {
@@ -180,6 +229,7 @@ int32_t XRecv(int32_t socket, void* buffer, int32_t size, int32_t flags, int32_t
   if (size < 0) size = 0;
   ssize_t received = 0;
   do {
+    platform::CancellableWait cancellable;
     received = ::recv(socket, buffer, static_cast<std::size_t>(size), flags);
   } while (received < 0 && errno == EINTR);
   if (received == 0) {

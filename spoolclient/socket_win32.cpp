@@ -1,7 +1,9 @@
 // The socket transport on WinSock 2, started lazily by the first call that
 // needs it. As on the other platforms, a dotted address is used as it is (a
 // reverse lookup could only give it back) and names resolve through
-// getaddrinfo, which is safe for several threads at once.
+// getaddrinfo, which is safe for several threads at once. Every wait is
+// measured on the monotonic clock, and a connect is bounded by the call's
+// time-out.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -14,6 +16,7 @@
 #include "spoolclient/library_state.h"
 #include "spoolclient/text_format.h"
 #include "spoolclient/transport.h"
+#include "support/platform/clock.h"
 #include "support/platform/system_info.h"
 #include "support/platform/win_error.h"
 
@@ -25,23 +28,106 @@ int LastSocketError() { return ::WSAGetLastError(); }
 
 SOCKET AsSocket(int32_t socket) { return static_cast<SOCKET>(static_cast<uint32_t>(socket)); }
 
-// Waits until `socket` is ready to read or write, at most `timeoutSec`
-// seconds. True only when select() reports exactly the one socket.
+// Waits until `socket` is ready to read (or to write), at most `timeoutMs`
+// milliseconds measured on the monotonic clock (negative: without limit). A
+// wait that ends early (WSAEINTR) goes on for what remains. With `failures`,
+// a socket in the exception set counts as ready too: that is how a
+// non-blocking connect reports its failure. True only when it is ready.
+bool WaitReadyMs(int32_t socket, bool forWriting, int64_t timeoutMs, bool failures = false) {
+  const uint64_t start = platform::MonotonicMilliseconds();
+  for (;;) {
+    timeval limit{};
+    timeval* bound = nullptr;
+    if (timeoutMs >= 0) {
+      const int64_t remaining = timeoutMs - static_cast<int64_t>(platform::MonotonicMilliseconds() - start);
+      if (remaining <= 0) return false;
+      const int64_t seconds = remaining / 1000;
+      limit.tv_sec = seconds > INT_MAX ? INT_MAX : static_cast<long>(seconds);
+      limit.tv_usec = static_cast<long>(remaining % 1000) * 1000;
+      bound = &limit;
+    }
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(AsSocket(socket), &set);
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(AsSocket(socket), &failed);
+    const int rc = ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, failures ? &failed : nullptr,
+                            bound);
+    if (rc > 0) return true;
+    if (rc < 0 && LastSocketError() != WSAEINTR) return false;
+  }
+}
+
+// The same for a whole-second time-out (negative: a wait that cannot be made).
 bool WaitReady(int32_t socket, bool forWriting, int32_t timeoutSec) {
   if (timeoutSec < 0) return false;
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(AsSocket(socket), &set);
-  timeval limit{};
-  limit.tv_sec = timeoutSec;
-  limit.tv_usec = 0;
-  const int rc = ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &limit);
-  return rc == 1;
+  return WaitReadyMs(socket, forWriting, static_cast<int64_t>(timeoutSec) * 1000);
 }
 
 bool SetBlocking(int32_t socket, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   return ::ioctlsocket(AsSocket(socket), FIONBIO, &nonBlocking) == 0;
+}
+
+// Connects `socket`; 0 or the WinSock error of the failure. With a time-out
+// above 0 the connect is non-blocking and bounded by it (a peer whose accept
+// queue is full would otherwise hold the caller for the system's own limit),
+// and WSAETIMEDOUT reports its end; 0 keeps the system's limit.
+int ConnectWithin(int32_t socket, const sockaddr_in& address, int32_t timeoutSec) {
+  const bool bounded = timeoutSec > 0;
+  if (bounded && !SetBlocking(socket, false)) return LastSocketError();
+  int error = 0;
+  if (::connect(AsSocket(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    error = LastSocketError();
+  }
+  if (bounded && error == WSAEWOULDBLOCK) {
+    if (!WaitReadyMs(socket, true, static_cast<int64_t>(timeoutSec) * 1000, true)) {
+      error = WSAETIMEDOUT;
+    } else {
+      int outcome = 0;
+      int length = sizeof outcome;
+      error = ::getsockopt(AsSocket(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&outcome), &length) == 0
+                  ? outcome
+                  : LastSocketError();
+    }
+  }
+  if (error == 0 && bounded && !SetBlocking(socket, true)) error = LastSocketError();
+  return error;
+}
+
+// Whether `s` has the value of one of the process's standard handles: one
+// the caller closed may still be named there, and whatever the process
+// writes to it must never reach the back end through our socket.
+bool IsStandardHandleValue(SOCKET s) {
+  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    if (reinterpret_cast<SOCKET>(::GetStdHandle(which)) == s) return true;
+  }
+  return false;
+}
+
+// A new socket whose value no standard handle has: one that comes out under
+// such a value is kept open while the next is made, then closed.
+SOCKET NewSocketOffStandardHandles() {
+  SOCKET parked[3] = {INVALID_SOCKET, INVALID_SOCKET, INVALID_SOCKET};
+  SOCKET s = INVALID_SOCKET;
+  for (int attempt = 0;; ++attempt) {
+    s = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (s == INVALID_SOCKET || !IsStandardHandleValue(s)) break;
+    if (attempt == 3) {
+      ::closesocket(s);
+      s = INVALID_SOCKET;
+      ::WSASetLastError(WSAEMFILE);
+      break;
+    }
+    parked[attempt] = s;
+  }
+  const int error = ::WSAGetLastError();
+  for (const SOCKET other : parked) {
+    if (other != INVALID_SOCKET) ::closesocket(other);
+  }
+  ::WSASetLastError(error);
+  return s;
 }
 
 }  // namespace
@@ -69,9 +155,9 @@ void StopSockets() {
   if (MarkSocketsStopped()) ::WSACleanup();
 }
 
-int32_t ConnectToSpooler(const std::string& host, uint16_t port) {
+int32_t ConnectToSpooler(const std::string& host, uint16_t port, int32_t timeoutSec) {
   WriteTraceLine("Calling socket()...");
-  const SOCKET s = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+  const SOCKET s = NewSocketOffStandardHandles();
   if (s == INVALID_SOCKET) {
     WriteLogLine(FormatText("socket() error %d", LastSocketError()));
     return -2;
@@ -107,8 +193,8 @@ int32_t ConnectToSpooler(const std::string& host, uint16_t port) {
   }
 
   WriteTraceLine("Calling connect()...");
-  if (::connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return owner.release();
-  const int wsaError = LastSocketError();
+  const int wsaError = ConnectWithin(static_cast<int32_t>(s), address, timeoutSec);
+  if (wsaError == 0) return owner.release();  // the call closes it when done
   WriteLogLine(FormatText("connect(to %s, port %d) error %d", host.c_str(), static_cast<int>(static_cast<int16_t>(port)),
                           wsaError));
   if (!ReadNoShowMessages()) {

@@ -17,8 +17,10 @@ bool StartSockets();
 // Stops it (at detach, when it was started).
 void StopSockets();
 
-// Creates a socket and connects it to host:port.
-int32_t ConnectToSpooler(const std::string& host, uint16_t port);
+// Creates a socket and connects it to host:port, within `timeoutSec` seconds
+// when above 0 (a time-out fails as the system's own would, 200000 + 10060);
+// 0 leaves the bound to the system.
+int32_t ConnectToSpooler(const std::string& host, uint16_t port, int32_t timeoutSec);
 
 int32_t XSend(int32_t socket, const void* data, int32_t length, int32_t flags, int32_t timeoutSec);
 int32_t XRecv(int32_t socket, void* buffer, int32_t size, int32_t flags, int32_t timeoutSec);

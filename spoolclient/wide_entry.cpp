@@ -15,7 +15,11 @@ namespace qtl {
 
 namespace {
 
+// Texts travel to the back end in ISO 8859-7; file names are the file
+// system's, in the system ANSI code page, or a Greek name would name
+// another file (or none).
 constexpr unsigned kWireCodePage = CP_ISO_8859_7;
+constexpr unsigned kPathCodePage = CP_ACP;
 
 bool ConversionFailed(uint32_t error) {
   WriteTraceLine(FormatText("WideCharToMultiByte() error %d", static_cast<int>(error)));
@@ -34,14 +38,14 @@ bool BoundedText(const char16_t* text, std::size_t limit, WideString& out) {
 
 // A whole zero-terminated text converted into `out` (a null text converts to
 // an empty one; the callee then treats it as any empty text).
-bool ConvertText(const char16_t* text, std::string& out) {
+bool ConvertText(const char16_t* text, std::string& out, unsigned codePage = kWireCodePage) {
   WideString wide;
   if (text != nullptr) {
     std::size_t length = 0;
     while (text[length] != u'\0') ++length;
     wide.assign(text, length);
   }
-  if (!WideToMultiByte(wide, out, kWireCodePage)) return ConversionFailed(platform::kErrorInvalidParameter);
+  if (!WideToMultiByte(wide, out, codePage)) return ConversionFailed(platform::kErrorInvalidParameter);
   return true;
 }
 
@@ -93,7 +97,9 @@ int32_t WideFullCall(int32_t stationId, int32_t requestId, const char16_t* strin
   if (!ConvertText(server, server8)) return -11;
   if (inlen > 0) {
     if (!ConvertBlock(input, inlen, input8)) return -11;
-  } else if (!ConvertText(input, input8)) {
+  } else if (!ConvertText(input, input8, kPathCodePage)) {
+    // With inlen 0 the input is a file's name or one of the special ids,
+    // which are plain ASCII in either code page.
     return -11;
   }
 
@@ -102,7 +108,7 @@ int32_t WideFullCall(int32_t stationId, int32_t requestId, const char16_t* strin
   char* output8Pointer = nullptr;
   if (capacity == 0) {
     if (output != nullptr) {
-      if (!ConvertText(output, output8)) return -11;
+      if (!ConvertText(output, output8, kPathCodePage)) return -11;
       output8Pointer = output8.data();
     }
   } else if (capacity > 0) {

@@ -3,6 +3,10 @@
 //  - a large file body through the library (fixed 2048-byte buffer, the
 //    per-step peek and wait) against a bare 2048-byte send() loop and a
 //    sendfile() sender;
+//  - QUERY_VERSION per second with an empty registry file and with one of
+//    3000 port keys (about 380 KB): the settings are read at every call;
+//  - a call against a silent peer, time-out 1, while a 10 ms interval timer
+//    interrupts it: how long it takes (the time-out, however many signals);
 //  - afterwards, peak memory of both sides for growing body sizes.
 // Run by hand: build/bin/bench_spoolclient [--body-mb=256] [benchmark flags]
 #include <benchmark/benchmark.h>
@@ -16,11 +20,13 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "bench/spoolclient/plain_senders.h"
 #include "spoolclient/qtlapi.h"
 #include "support/platform/child_process.h"
 #include "support/platform/files.h"
+#include "support/platform/registry.h"
 #include "support/platform/shared_library.h"
 
 namespace spoolbench {
@@ -125,6 +131,65 @@ void BM_QueryVersion_ByHand(benchmark::State& state) {
   gFixture->standin->ForgetBodies();
 }
 BENCHMARK(BM_QueryVersion_ByHand)->UseRealTime();
+
+// The registry file: only the library's own key (range 0), or that key after
+// `state.range(0)` printer port keys of the size a large installation has.
+void WriteRegistry(int portKeys) {
+  static int written = -1;  // the benchmark runs several times per argument
+  if (written == portKeys) return;
+  written = portKeys;
+  std::vector<platform::RegistryKeyData> keys;
+  for (int n = 0; n < portKeys; ++n) {
+    platform::RegistryKeyData key;
+    key.path = "SYSTEM\\Redirected Port\\Ports\\RPT" + std::to_string(n) + ":";
+    const std::string command = "rdx64run \"%1\" \"%2\" P" + std::to_string(n);
+    key.values.push_back({"Command", platform::kRegSz, std::vector<uint8_t>(command.begin(), command.end() + 1)});
+    key.values.push_back({"Output", platform::kRegDword, {0, 0, 0, 0}});
+    key.values.push_back({"Delay", platform::kRegDword, {0x2c, 1, 0, 0}});
+    keys.push_back(std::move(key));
+  }
+  keys.push_back({"SOFTWARE\\Corvanta\\Stampline\\qtlDll", {{"KeepLogsFor", platform::kRegDword, {10, 0, 0, 0}}}});
+  const std::string text = platform::FormatRegistryFile(keys);
+  fs::create_directories(gFixture->work + "/etc/corvanta");
+  platform::ReplaceFileAtomically(gFixture->work + "/etc/corvanta/hklm.reg", text, 0644);
+  std::printf("registry: %d port keys, %zu bytes\n", portKeys, text.size());
+  // A file changed in the last two seconds is parsed at every read; the
+  // figure wanted is the steady state of an installed system.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+}
+
+void BM_QueryVersion_Registry(benchmark::State& state) {
+  WriteRegistry(static_cast<int>(state.range(0)));
+  const std::string server = "127.0.0.1:" + std::to_string(gFixture->standin->port());
+  for (auto _ : state) {
+    char reply[64];
+    int32_t length = sizeof reply;
+    if (gFixture->maicomm3("bench", server.c_str(), "QUERY_VERSION", 0, reply, &length, 5, 0) != 0) {
+      state.SkipWithError("request failed");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+  gFixture->standin->ForgetBodies();
+}
+BENCHMARK(BM_QueryVersion_Registry)->Arg(0)->Arg(3000)->UseRealTime()->MinTime(3.0);
+
+// A silent peer with time-out 1 under a 10 ms interval timer: each call
+// must end after its one second, however often the signal interrupts it.
+void BM_SilentPeerTimeout_UnderSignals(benchmark::State& state) {
+  const SilentListener silent;
+  const std::string server = "127.0.0.1:" + std::to_string(silent.port());
+  const IntervalSignals signals(10);
+  for (auto _ : state) {
+    char reply[64];
+    int32_t length = sizeof reply;
+    if (gFixture->maicomm3("bench", server.c_str(), "QUERY_VERSION", 0, reply, &length, 1, 0) != -8) {
+      state.SkipWithError("expected a time-out");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_SilentPeerTimeout_UnderSignals)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 template <int kind>
 void BM_FileBody(benchmark::State& state) {

@@ -1,4 +1,8 @@
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/time.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -74,6 +78,42 @@ int32_t PlainQueryVersion(uint16_t port) {
   if (socket.get() < 0) return -2;
   if (!SendHeader(socket.get(), 4096, 0)) return -7;
   return ReadReplyStatus(socket.get());
+}
+
+SilentListener::SilentListener() {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  struct sockaddr_in address {};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 1024) != 0 ||
+      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return;
+  }
+  port_ = ntohs(address.sin_port);
+}
+
+SilentListener::~SilentListener() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+IntervalSignals::IntervalSignals(int intervalMs) {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGALRM, &action, nullptr);
+  struct itimerval every {};
+  every.it_interval.tv_sec = intervalMs / 1000;
+  every.it_interval.tv_usec = (intervalMs % 1000) * 1000;
+  every.it_value = every.it_interval;
+  ::setitimer(ITIMER_REAL, &every, nullptr);
+}
+
+IntervalSignals::~IntervalSignals() {
+  struct itimerval off {};
+  ::setitimer(ITIMER_REAL, &off, nullptr);
+  ::signal(SIGALRM, SIG_DFL);
 }
 
 }  // namespace spoolbench

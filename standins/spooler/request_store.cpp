@@ -17,6 +17,21 @@ std::string IdText(const qtl::RequestHeader& header) {
   return std::string(header.id, length);
 }
 
+std::string EscapedText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F || c == '\\') {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02x", c);
+      out += escape;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 std::string RequestStore::NumberText(uint32_t number) {
   char text[16];
   std::snprintf(text, sizeof text, "%06u", number);
@@ -45,7 +60,7 @@ bool RequestStore::CreateBody(platform::FileHandle& body, uint32_t& number) {
   return false;
 }
 
-bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request) {
+std::string HeaderFileText(const ReceivedRequest& request) {
   const std::string id = IdText(request.header);
   std::string hex;
   for (unsigned char c : id) {
@@ -55,7 +70,9 @@ bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request
   }
   std::string text;
   text += "command=" + std::to_string(request.header.command) + "\n";
-  text += "id=" + id + "\n";
+  // The id is the client's bytes: escaped, a line break in it cannot start a
+  // line of its own (id_hex below keeps the exact bytes).
+  text += "id=" + EscapedText(id) + "\n";
   text += "length=" + std::to_string(request.header.length) + "\n";
   text += "timeout=" + std::to_string(request.header.timeout) + "\n";
   text += "stationId=" + std::to_string(request.header.stationId) + "\n";
@@ -64,6 +81,11 @@ bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request
   text += "received=" + std::to_string(request.received) + "\n";
   text += "complete=" + std::string(request.complete ? "1" : "0") + "\n";
   if (request.complete) text += "status=" + std::to_string(request.status) + "\n";
+  return text;
+}
+
+bool RequestStore::PublishHeader(uint32_t number, const ReceivedRequest& request) {
+  const std::string text = HeaderFileText(request);
   // Written under a hidden name and renamed, so a reader never sees a part.
   // No flush to disk: the stand-in serves tests and demonstrations.
   const std::string finalPath = platform::JoinPath(folder_, NumberText(number) + ".header");

@@ -22,6 +22,13 @@ struct ReceivedRequest {
 // The id field as text: up to its first zero byte, at most 44 bytes.
 std::string IdText(const qtl::RequestHeader& header);
 
+// `text` for one line of a header file or of the report: control bytes and
+// the backslash become "\xNN", so nothing in it can end the line.
+std::string EscapedText(const std::string& text);
+
+// The text of a header file: one key=value line per field.
+std::string HeaderFileText(const ReceivedRequest& request);
+
 class RequestStore {
  public:
   explicit RequestStore(std::string folder) : folder_(std::move(folder)) {}

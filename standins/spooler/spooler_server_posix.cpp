@@ -1,6 +1,10 @@
-// The stand-in's sockets, threads and stop signals. Each connection has a
-// thread and a fixed 64 KB buffer; bodies stream to disk, so memory stays
-// bounded by the number of clients, never by the size of a body.
+// The stand-in's sockets, threads and stop signals. A new connection waits
+// without a thread until its 64-byte request header is in, gathered by the
+// main loop; only then does it take one of the maxClients slots (a thread
+// and a fixed 64 KB buffer). Connections that send nothing therefore never
+// keep a real client out, and their number is capped (the oldest is dropped
+// first). Bodies stream to disk, so memory stays bounded by the number of
+// clients, never by the size of a body.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -23,6 +27,7 @@
 #include "spoolclient/wire_format.h"
 #include "standins/spooler/request_store.h"
 #include "standins/spooler/spooler_server.h"
+#include "support/platform/clock.h"
 #include "support/platform/file_handle.h"
 #include "support/platform/files.h"
 #include "support/platform/socket_io.h"
@@ -35,6 +40,8 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 // A client that sends nothing for this long is dropped, so a stuck peer
 // cannot hold a slot for ever.
 constexpr int kIdleSeconds = 120;
+// Connections still sending their header, or waiting for a slot.
+constexpr std::size_t kMaxWaiting = 1024;
 
 std::mutex gOutputMutex;
 
@@ -58,14 +65,12 @@ bool FindFailure(const StandinOptions& options, const qtl::RequestHeader& header
   return false;
 }
 
-void ServeConnection(int fd, const StandinOptions& options, RequestStore& store) {
+void ServeConnection(int fd, const unsigned char* headerBytes, const StandinOptions& options, RequestStore& store) {
   struct timeval idle {};
   idle.tv_sec = kIdleSeconds;
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle);
 
-  unsigned char headerBytes[qtl::kRequestHeaderSize];
-  if (platform::ReceiveAll(fd, headerBytes, sizeof headerBytes) != sizeof headerBytes) return;
   ReceivedRequest request;
   request.header = qtl::DecodeRequestHeader(headerBytes);
 
@@ -101,7 +106,7 @@ void ServeConnection(int fd, const StandinOptions& options, RequestStore& store)
   }
   store.PublishHeader(number, request);
   Report(RequestStore::NumberText(number) + " command=" + std::to_string(request.header.command) +
-         " id=" + IdText(request.header) + " length=" + std::to_string(request.header.length) +
+         " id=" + EscapedText(IdText(request.header)) + " length=" + std::to_string(request.header.length) +
          " received=" + std::to_string(request.received) +
          (request.complete ? " status=" + std::to_string(request.status) : std::string(" incomplete")));
   if (!request.complete) return;
@@ -117,9 +122,33 @@ void ServeConnection(int fd, const StandinOptions& options, RequestStore& store)
 
 struct Worker {
   int fd = -1;
+  unsigned char header[qtl::kRequestHeaderSize] = {};
   std::atomic<bool> done{false};
   std::thread thread;
 };
+
+// An accepted connection without a slot yet.
+struct Waiting {
+  int fd = -1;
+  unsigned char header[qtl::kRequestHeaderSize] = {};
+  std::size_t got = 0;
+  uint64_t deadline = 0;  // monotonic ms after which it is dropped while incomplete
+  bool complete() const { return got == sizeof header; }
+};
+
+// Takes what has arrived of the header; false when the peer closed or failed.
+bool GatherHeader(Waiting& waiting) {
+  for (;;) {
+    const ssize_t n = ::recv(waiting.fd, waiting.header + waiting.got, sizeof waiting.header - waiting.got,
+                             MSG_DONTWAIT);
+    if (n > 0) {
+      waiting.got += static_cast<std::size_t>(n);
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  }
+}
 
 // Blocks the stop signals in every thread (the workers inherit the mask), so
 // that only the signalfd sees them.
@@ -197,17 +226,57 @@ int RunSpoolerServer(const StandinOptions& options) {
     }
   };
 
+  std::list<Waiting> waiting;
+  auto startWorker = [&](Waiting& ready) {
+    workers.emplace_back();
+    Worker& worker = workers.back();
+    worker.fd = ready.fd;
+    std::memcpy(worker.header, ready.header, sizeof worker.header);
+    const int wakeFd = wakeup.get();
+    worker.thread = std::thread([&worker, &options, &store, wakeFd]() {
+      ServeConnection(worker.fd, worker.header, options, store);
+      worker.done.store(true);
+      const uint64_t one = 1;
+      static_cast<void>(::write(wakeFd, &one, sizeof one));
+    });
+  };
+
+  std::vector<struct pollfd> entries;
+  std::vector<std::list<Waiting>::iterator> polled;
   for (;;) {
     reapFinished();
-    const bool acceptMore = static_cast<int>(workers.size()) < options.maxClients;
-    struct pollfd entries[3] = {};
+    // Complete headers take free slots in arrival order; incomplete ones
+    // past their time are dropped.
+    const uint64_t now = platform::MonotonicMilliseconds();
+    uint64_t nextDeadline = 0;
+    for (auto it = waiting.begin(); it != waiting.end();) {
+      if (it->complete() && static_cast<int>(workers.size()) < options.maxClients) {
+        startWorker(*it);
+        it = waiting.erase(it);
+      } else if (!it->complete() && now >= it->deadline) {
+        ::close(it->fd);
+        it = waiting.erase(it);
+      } else {
+        if (!it->complete() && (nextDeadline == 0 || it->deadline < nextDeadline)) nextDeadline = it->deadline;
+        ++it;
+      }
+    }
+
+    entries.assign(3, pollfd{});
     entries[0].fd = signals.get();
     entries[0].events = POLLIN;
     entries[1].fd = wakeup.get();
     entries[1].events = POLLIN;
-    entries[2].fd = acceptMore ? listener.get() : -1;  // a full house leaves clients in the backlog
+    entries[2].fd = listener.get();
     entries[2].events = POLLIN;
-    if (::poll(entries, 3, -1) < 0) {
+    polled.clear();
+    for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+      if (it->complete()) continue;
+      entries.push_back(pollfd{it->fd, POLLIN, 0});
+      polled.push_back(it);
+    }
+    const int timeoutMs = nextDeadline == 0 ? -1 : static_cast<int>(nextDeadline - now);
+    if (::poll(entries.data(), entries.size(), timeoutMs) < 0) {
       if (errno == EINTR) continue;
       std::perror("spooler-standin: poll");
       break;
@@ -217,19 +286,31 @@ int RunSpoolerServer(const StandinOptions& options) {
       uint64_t count = 0;
       static_cast<void>(::read(wakeup.get(), &count, sizeof count));
     }
-    if (acceptMore && (entries[2].revents & POLLIN)) {
+    for (std::size_t i = 0; i < polled.size(); ++i) {
+      if (entries[3 + i].revents == 0) continue;
+      if (!GatherHeader(*polled[i])) {
+        ::close(polled[i]->fd);
+        waiting.erase(polled[i]);
+      }
+    }
+    if (entries[2].revents & POLLIN) {
       const int client = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
       if (client < 0) continue;
-      workers.emplace_back();
-      Worker& worker = workers.back();
-      worker.fd = client;
-      const int wakeFd = wakeup.get();
-      worker.thread = std::thread([&worker, &options, &store, wakeFd]() {
-        ServeConnection(worker.fd, options, store);
-        worker.done.store(true);
-        const uint64_t one = 1;
-        static_cast<void>(::write(wakeFd, &one, sizeof one));
-      });
+      if (waiting.size() >= kMaxWaiting) {
+        // Full: the connection that has waited longest makes room (one that
+        // sent its whole header is kept; it only waits for a slot).
+        auto oldest = waiting.begin();
+        while (oldest != waiting.end() && oldest->complete()) ++oldest;
+        if (oldest == waiting.end()) {
+          ::close(client);
+          continue;
+        }
+        ::close(oldest->fd);
+        waiting.erase(oldest);
+      }
+      waiting.emplace_back();
+      waiting.back().fd = client;
+      waiting.back().deadline = platform::MonotonicMilliseconds() + static_cast<uint64_t>(kIdleSeconds) * 1000;
     }
   }
 
@@ -240,6 +321,7 @@ int RunSpoolerServer(const StandinOptions& options) {
     worker.thread.join();
     ::close(worker.fd);
   }
+  for (auto& entry : waiting) ::close(entry.fd);
   Report("spooler-standin stopped");
   return 0;
 }

@@ -21,6 +21,9 @@ struct SystemTime {
 
 // Milliseconds since the system started, truncated to 32 bits.
 uint32_t GetTickCount();
+// Milliseconds on a clock that only moves forward, for measuring waits: not
+// replaceable by tests, unaffected by clock changes and by signals.
+uint64_t MonotonicMilliseconds();
 SystemTime GetLocalTime();
 
 // Replace the sources (an empty function restores the real clock). Thread-safe.

@@ -107,4 +107,10 @@ void SetLocalTimeSource(std::function<SystemTime()> source) {
   TimeSource() = std::move(source);
 }
 
+uint64_t MonotonicMilliseconds() {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
+
 }  // namespace platform

@@ -109,4 +109,7 @@ void SetLocalTimeSource(std::function<SystemTime()> source) {
   TimeSource() = std::move(source);
 }
 
+// The tick count's 64-bit form: monotonic, unaffected by clock changes.
+uint64_t MonotonicMilliseconds() { return ::GetTickCount64(); }
+
 }  // namespace platform

@@ -63,6 +63,11 @@ struct RegistryKeyData {
   std::vector<RegistryValue> values;
 };
 std::string FormatRegistryFile(const std::vector<RegistryKeyData>& keys);
+// Whether a key path (below the root, without leading or trailing "\") or a
+// value name can be written to the file and read back exactly; Create and
+// SetValue refuse the others with 87.
+bool RegistryCanStoreKeyPath(const std::string& path);
+bool RegistryCanStoreValueName(const std::string& name);
 bool ParseRegistryFile(const std::string& text, std::vector<RegistryKeyData>& keys);
 
 }  // namespace platform

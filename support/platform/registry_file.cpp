@@ -164,6 +164,21 @@ bool ParseValueLine(const std::string& line, RegistryValue& value) {
 
 }  // namespace
 
+// A line break or other control character would break the file's
+// one-item-per-line form.
+bool RegistryCanStoreValueName(const std::string& name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
+// "[-...]" is a deletion in the export format, so a key path may not begin
+// with "-"; an empty path has no line of its own.
+bool RegistryCanStoreKeyPath(const std::string& path) {
+  return !path.empty() && path[0] != '-' && RegistryCanStoreValueName(path);
+}
+
 std::string FormatRegistryFile(const std::vector<RegistryKeyData>& keys) {
   std::string text = kHeader;
   text += "\n";
@@ -201,6 +216,7 @@ bool ParseRegistryFile(const std::string& text, std::vector<RegistryKeyData>& ke
   }
 
   bool sawHeader = false;
+  bool inDeletion = false;  // values below a "[-...]" line belong to no key
   for (auto& line : lines) {
     if (!sawHeader) {
       if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
@@ -213,10 +229,12 @@ bool ParseRegistryFile(const std::string& text, std::vector<RegistryKeyData>& ke
     if (line[0] == '[') {
       if (line.back() != ']') return false;
       std::string path = line.substr(1, line.size() - 2);
-      if (!path.empty() && path[0] == '-') continue;  // deletions are not kept in the file
+      inDeletion = !path.empty() && path[0] == '-';
+      if (inDeletion) continue;  // deletions are not kept in the file
       keys.push_back(RegistryKeyData{path, {}});
       continue;
     }
+    if (inDeletion) continue;
     if (keys.empty()) return false;
     RegistryValue value;
     if (!ParseValueLine(line, value)) return false;

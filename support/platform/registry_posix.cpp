@@ -1,7 +1,14 @@
-// Registry keys over the registry file: readers parse a snapshot without
-// locking; writers serialise on a side lock file and replace the file whole.
+// Registry keys over the registry file: readers take a parsed snapshot
+// without locking; writers serialise on a side lock file and replace the
+// file whole.
+#include <sys/stat.h>
+#include <time.h>
+
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "support/case_fold.h"
 #include "support/platform/files.h"
@@ -27,26 +34,123 @@ std::string NormalizeKeyPath(std::string path) {
   return path;
 }
 
-// A line break or other control character in a key or value name would break
-// the file's one-item-per-line form, so such names are refused.
-bool StorableName(const std::string& name) {
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F) return false;
+std::string KeyFold(const std::string& path) { return FoldCaseUtf8(NormalizeKeyPath(path)); }
+
+// The registry file parsed, with each key's folded path, so that lookups
+// neither parse nor fold again.
+struct Snapshot {
+  std::vector<RegistryKeyData> keys;
+  std::vector<std::string> folded;                         // KeyFold(keys[i].path)
+  std::unordered_map<std::string, std::size_t> firstIndex;  // folded path -> first key with it
+
+  explicit Snapshot(std::vector<RegistryKeyData> parsed) : keys(std::move(parsed)) {
+    folded.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      folded.push_back(KeyFold(keys[i].path));
+      firstIndex.emplace(folded.back(), i);
+    }
   }
+  const RegistryKeyData* Find(const std::string& path) const {
+    const auto found = firstIndex.find(KeyFold(path));
+    return found == firstIndex.end() ? nullptr : &keys[found->second];
+  }
+  // The key itself or any key below it.
+  bool Exists(const std::string& path) const {
+    const std::string p = KeyFold(path);
+    if (firstIndex.count(p) != 0) return true;
+    for (const auto& c : folded) {
+      if (c.size() > p.size() + 1 && c.compare(0, p.size(), p) == 0 && c[p.size()] == '\\') return true;
+    }
+    return false;
+  }
+};
+using SnapshotPtr = std::shared_ptr<const Snapshot>;
+
+// What identifies one version of the registry file: writers replace it by
+// rename (a new inode), and an edit in place changes its size or times.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  struct timespec modified {};
+  struct timespec changed {};
+
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+           modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+           changed.tv_nsec == o.changed.tv_nsec;
+  }
+};
+
+bool StampOf(const std::string& path, FileStamp& stamp) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  stamp = FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
   return true;
 }
 
-std::string KeyFold(const std::string& path) { return FoldCaseUtf8(NormalizeKeyPath(path)); }
+// File times tick coarsely: two edits in place within one tick, same size,
+// leave the same stamp. A file changed this recently is therefore read
+// again at each use until its stamp is older than any such tick.
+bool Settled(const FileStamp& stamp) {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec - stamp.changed.tv_sec >= 2;
+}
 
-// Reads the registry file; a missing file is an empty registry.
-long LoadKeys(std::vector<RegistryKeyData>& keys) {
-  std::string text;
-  if (!ReadWholeFile(RegistryFilePath(), text)) {
-    keys.clear();
-    const uint32_t error = GetLastError();
-    return (error == kErrorFileNotFound || error == kErrorPathNotFound) ? kErrorSuccess : static_cast<long>(error);
+struct SnapshotCache {
+  std::mutex mutex;
+  std::string path;
+  FileStamp stamp;
+  SnapshotPtr snapshot;
+};
+SnapshotCache& Cache() {
+  static SnapshotCache cache;
+  return cache;
+}
+
+// The registry as the file holds it now; a missing file is an empty
+// registry. Settings are read at every use, so this runs often: the file is
+// parsed again only when its stamp changed.
+long LoadSnapshot(SnapshotPtr& snapshot) {
+  const std::string path = RegistryFilePath();
+  FileStamp before;
+  const bool stamped = StampOf(path, before);
+  if (stamped) {
+    std::lock_guard<std::mutex> lock(Cache().mutex);
+    if (Cache().snapshot != nullptr && Cache().path == path && Cache().stamp == before) {
+      snapshot = Cache().snapshot;
+      return kErrorSuccess;
+    }
   }
-  return ParseRegistryFile(text, keys) ? kErrorSuccess : kErrorInvalidData;
+  std::string text;
+  if (!ReadWholeFile(path, text)) {
+    const uint32_t error = GetLastError();
+    if (error != kErrorFileNotFound && error != kErrorPathNotFound) return static_cast<long>(error);
+    snapshot = std::make_shared<const Snapshot>(std::vector<RegistryKeyData>());
+    return kErrorSuccess;
+  }
+  std::vector<RegistryKeyData> keys;
+  if (!ParseRegistryFile(text, keys)) return kErrorInvalidData;
+  snapshot = std::make_shared<const Snapshot>(std::move(keys));
+  // Kept only when the file did not change while it was read.
+  FileStamp after;
+  if (stamped && StampOf(path, after) && after == before && Settled(after)) {
+    std::lock_guard<std::mutex> lock(Cache().mutex);
+    Cache().path = path;
+    Cache().stamp = after;
+    Cache().snapshot = snapshot;
+  }
+  return kErrorSuccess;
+}
+
+// A copy of the registry for a writer to change.
+long LoadKeys(std::vector<RegistryKeyData>& keys) {
+  SnapshotPtr snapshot;
+  const long result = LoadSnapshot(snapshot);
+  if (result != kErrorSuccess) return result;
+  keys = snapshot->keys;
+  return kErrorSuccess;
 }
 
 RegistryKeyData* FindKey(std::vector<RegistryKeyData>& keys, const std::string& path) {
@@ -71,12 +175,16 @@ bool KeyExists(std::vector<RegistryKeyData>& keys, const std::string& path) {
   return false;
 }
 
-RegistryValue* FindValue(RegistryKeyData& key, const std::string& name) {
+const RegistryValue* FindValue(const RegistryKeyData& key, const std::string& name) {
   const std::string wanted = FoldCaseUtf8(name);
-  for (auto& value : key.values) {
+  for (const auto& value : key.values) {
     if (FoldCaseUtf8(value.name) == wanted) return &value;
   }
   return nullptr;
+}
+
+RegistryValue* FindValue(RegistryKeyData& key, const std::string& name) {
+  return const_cast<RegistryValue*>(FindValue(static_cast<const RegistryKeyData&>(key), name));
 }
 
 // Runs `change` on the current registry under the writers' lock and stores
@@ -118,19 +226,19 @@ void EnsureKeyWithParents(std::vector<RegistryKeyData>& keys, const std::string&
 long RegistryKey::Open(const std::string& keyPath, RegistryKey& key) {
   const std::string path = NormalizeKeyPath(keyPath);
   if (path.empty()) return kErrorInvalidParameter;
-  std::vector<RegistryKeyData> keys;
-  const long result = LoadKeys(keys);
+  SnapshotPtr snapshot;
+  const long result = LoadSnapshot(snapshot);
   if (result != kErrorSuccess) return result;
-  if (!KeyExists(keys, path)) return kErrorFileNotFound;
+  if (!snapshot->Exists(path)) return kErrorFileNotFound;
   key.path_ = path;
   return kErrorSuccess;
 }
 
 long RegistryKey::Create(const std::string& keyPath, RegistryKey& key) {
   const std::string path = NormalizeKeyPath(keyPath);
-  if (path.empty() || !StorableName(path)) return kErrorInvalidParameter;
-  std::vector<RegistryKeyData> keys;
-  if (LoadKeys(keys) == kErrorSuccess && FindKey(keys, path) != nullptr) {
+  if (!RegistryCanStoreKeyPath(path)) return kErrorInvalidParameter;
+  SnapshotPtr snapshot;
+  if (LoadSnapshot(snapshot) == kErrorSuccess && snapshot->Find(path) != nullptr) {
     key.path_ = path;
     return kErrorSuccess;
   }
@@ -158,10 +266,10 @@ long RegistryKey::Delete(const std::string& keyPath) {
 }
 
 long RegistryKey::QueryValue(const std::string& name, uint32_t* type, void* data, uint32_t* size) const {
-  std::vector<RegistryKeyData> keys;
-  const long result = LoadKeys(keys);
+  SnapshotPtr snapshot;
+  const long result = LoadSnapshot(snapshot);
   if (result != kErrorSuccess) return result;
-  RegistryKeyData* key = FindKey(keys, path_);
+  const RegistryKeyData* key = snapshot->Find(path_);
   if (key == nullptr) return kErrorFileNotFound;
   const RegistryValue* value = FindValue(*key, name);
   if (value == nullptr) return kErrorFileNotFound;
@@ -183,7 +291,7 @@ long RegistryKey::QueryValue(const std::string& name, uint32_t* type, void* data
 
 long RegistryKey::SetValue(const std::string& name, uint32_t type, const void* data, uint32_t size) const {
   if (data == nullptr && size > 0) return kErrorInvalidParameter;
-  if (path_.empty() || !StorableName(path_) || !StorableName(name)) return kErrorInvalidParameter;
+  if (!RegistryCanStoreKeyPath(path_) || !RegistryCanStoreValueName(name)) return kErrorInvalidParameter;
   const auto* bytes = static_cast<const uint8_t*>(data);
   return Modify([&](std::vector<RegistryKeyData>& keys) {
     EnsureKeyWithParents(keys, path_);
@@ -215,21 +323,21 @@ long RegistryKey::DeleteValue(const std::string& name) const {
 }
 
 long RegistryKey::EnumValues(std::vector<RegistryValue>& values) const {
-  std::vector<RegistryKeyData> keys;
-  const long result = LoadKeys(keys);
+  SnapshotPtr snapshot;
+  const long result = LoadSnapshot(snapshot);
   if (result != kErrorSuccess) return result;
   values.clear();
-  if (RegistryKeyData* key = FindKey(keys, path_)) values = key->values;
+  if (const RegistryKeyData* key = snapshot->Find(path_)) values = key->values;
   return kErrorSuccess;
 }
 
 long RegistryKey::EnumSubkeys(std::vector<std::string>& names) const {
-  std::vector<RegistryKeyData> keys;
-  const long result = LoadKeys(keys);
+  SnapshotPtr snapshot;
+  const long result = LoadSnapshot(snapshot);
   if (result != kErrorSuccess) return result;
   names.clear();
   const std::string parent = NormalizeKeyPath(path_);
-  for (const auto& key : keys) {
+  for (const auto& key : snapshot->keys) {
     if (!IsBelow(key.path, parent)) continue;
     const std::string rest = NormalizeKeyPath(key.path).substr(parent.size() + 1);
     const std::string child = rest.substr(0, rest.find('\\'));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "support/platform/standard_error.h"
 #include "support/platform/system_info.h"
 #include "support/platform/win_error.h"
 
@@ -58,8 +59,7 @@ int32_t ShowMessageBox(const std::string& caption, const std::string& text, int3
     handler = Handler();
   }
   if (handler) return handler(caption, text, flags);
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-  std::fflush(stderr);
+  WriteStandardError(caption + ": " + text + "\n");
   return 1;  // IDOK
 }
 

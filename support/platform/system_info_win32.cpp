@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "support/platform/standard_error.h"
 #include "support/platform/system_info.h"
 #include "support/platform/win32_text.h"
 #include "support/platform/win_error.h"
@@ -88,8 +89,7 @@ int32_t ShowMessageBox(const std::string& caption, const std::string& text, int3
   if (handler) return handler(caption, text, flags);
   const char* toStderr = std::getenv("CORVANTA_MESSAGE_BOX_TO_STDERR");
   if (toStderr != nullptr && *toStderr != '\0') {
-    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    std::fflush(stderr);
+    WriteStandardError(caption + ": " + text + "\n");
     return 1;  // IDOK
   }
   return ::MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), static_cast<UINT>(flags));

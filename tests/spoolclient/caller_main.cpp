@@ -2,6 +2,7 @@
 // tests run with their own root, clock and standard error. Commands, run in
 // order:
 //   null                      a call with a null id (tracing on)
+//   closeerr                  closes standard error (descriptor 2)
 //   query SERVER ID [COUNT]   COUNT (1) QUERY_VERSION calls
 // Prints one line per command: "<command> result=<r> length=<n>" (the last
 // call's), or "<command> results differ" when the calls disagreed.
@@ -9,12 +10,16 @@
 #include <cstdlib>
 #include <string>
 
+#include <unistd.h>
+
 #include "qtlapi.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string command = argv[i];
-    if (command == "null") {
+    if (command == "closeerr") {
+      ::close(2);
+    } else if (command == "null") {
       std::printf("null result=%d\n", _maicomm3(nullptr, "", "", 0, nullptr, nullptr, 0, 0));
     } else if (command == "query" && i + 2 < argc) {
       const char* server = argv[++i];

@@ -106,6 +106,23 @@ TEST_F(EntriesTest, WideEntrySendsIso8859_7AndConvertsTheReplyBack) {
   EXPECT_EQ(request.body, kGreekIso);
 }
 
+// An input file's name goes to the file system as it spells names (UTF-8),
+// while the id still travels in ISO 8859-7.
+TEST_F(EntriesTest, WideEntryInputFileNameIsTheFileSystems) {
+  FakeSpooler spooler(FakeBehaviour{ReplyBytes(0, 0)});
+  const std::u16string server = ToUtf16(spooler.server());
+  const std::string folder = Root().MakeFolder("greek");
+  WriteFileText(folder + "/\u03b4\u03b5\u03b4\u03bf\u03bc\u03ad\u03bd\u03b1.txt", "job");  // δεδομένα.txt
+  const std::u16string input = ToUtf16(folder + "/") + u"\u03b4\u03b5\u03b4\u03bf\u03bc\u03ad\u03bd\u03b1.txt";
+  char16_t out[10] = {};
+  int32_t length = 10;
+  EXPECT_EQ(Api().maicomm4W(0, 0, kGreek.c_str(), server.c_str(), input.c_str(), 0, out, &length, 5, 1), -12);
+  ASSERT_TRUE(spooler.WaitForRequests(1));
+  const FakeRequest sent = spooler.requests().at(0);
+  EXPECT_EQ(sent.body, "job");
+  EXPECT_EQ(sent.header.substr(8, 10), kGreekIso + std::string(1, '\0'));
+}
+
 TEST_F(EntriesTest, WideEntryReplyCases) {
   FakeSpooler spooler(FakeBehaviour{ReplyBytes(0, 5, "abcde")});
   const std::u16string server = ToUtf16(spooler.server());
@@ -136,7 +153,8 @@ TEST_F(EntriesTest, WideEntryReplyCases) {
   EXPECT_EQ(Api().maicomm4W(0, 0, u"ID", server.c_str(), u"QUERY_VERSION", 0, path.data(), &length, 5, 0), 0);
   EXPECT_EQ(length, 9);
   EXPECT_EQ(path, target);
-  EXPECT_EQ(ReadFileText(Root().path() + "/" + kGreekIso + ".out"), kGreekIso);
+  // The name is the file system's spelling (UTF-8), not the wire's.
+  EXPECT_EQ(ReadFileText(Root().path() + "/\u03a4\u03b9\u03bc\u03bf\u03bb\u03cc\u03b3\u03b9\u03b1.out"), kGreekIso);
 }
 
 TEST_F(EntriesTest, WideEntryRejectsInputThatDoesNotMatchItsLength) {

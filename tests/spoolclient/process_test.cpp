@@ -1,6 +1,10 @@
 // The library as separate programs see it: load and unload, the purge at
 // unload, tracing, several processes on one log, a C caller, and the
 // shared object's exported names and version record.
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,6 +20,8 @@
 #include "support/platform/registry.h"
 #include "support/system_helpers.h"
 #include "support/version_record.h"
+#include "tests/common/unprivileged.h"
+#include "tests/spoolclient/fake_spooler.h"
 #include "tests/spoolclient/library_log_reader.h"
 #include "tests/spoolclient/standin_process.h"
 #include "tests/spoolclient/test_root.h"
@@ -127,6 +133,46 @@ TEST_F(ProcessTest, NullIdTurnsTracingOn) {
                                     "Calling recv()...", "Calling socket()...", "Calling inet_addr()...",
                                     "Calling gethostbyname()...", "Calling connect()...", "Calling select()...",
                                     "Calling send(with timeout)...", "Calling select()...", "Calling recv()..."));
+}
+
+// A caller that closed standard error gets the next descriptor for its
+// socket unless the library keeps off it: trace lines then went to the back
+// end, and one written after the peer's close raised SIGPIPE.
+TEST_F(ProcessTest, ClosedStandardErrorNeverCarriesTraceOutput) {
+  FakeSpooler spooler(FakeBehaviour{ReplyBytes(0, 0)});
+  const RunResult run =
+      Run({SPOOLCLIENT_CALLER_PATH, "closeerr", "null", "query", spooler.server(), "Q", "2"});
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.out, "null result=0\nquery result=0 length=0\n");
+  ASSERT_TRUE(spooler.WaitForRequests(2));
+  for (const auto& request : spooler.requests()) {
+    EXPECT_EQ(HeaderField(request.header, 0), 4096);  // QUERY_VERSION, nothing in front of it
+    EXPECT_EQ(request.body, "");
+  }
+}
+
+// Root (umask 022) and the print service's user write the same day's log
+// in the shared folder (root:<group> 2775): the file root creates first is
+// group-writable, and the second process's lines land in it.
+TEST_F(ProcessTest, RootAndUnprivilegedProcessShareTheDailyLog) {
+  const struct group* shared = ::getgrnam("nogroup");
+  if (shared == nullptr) GTEST_SKIP() << "no group nogroup here";
+  const std::string folder = root_.LogFolder();
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(::chown(folder.c_str(), 0, shared->gr_gid), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 02775), 0);
+  const mode_t previous = ::umask(022);
+  const RunResult asRoot = Run({SPOOLCLIENT_CALLER_PATH, "null"}, "2016-09-20 10:00:00.000");
+  const RunResult asUser =
+      Run(corvanta_test::AsUnprivilegedUser({SPOOLCLIENT_CALLER_PATH, "null"}), "2016-09-20 10:00:01.000");
+  ::umask(previous);
+  EXPECT_EQ(asRoot.exitCode, 0u);
+  EXPECT_EQ(asUser.exitCode, 0u) << asUser.err;
+  struct stat st {};
+  ASSERT_EQ(::stat((folder + "/dll20160920.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  EXPECT_THAT(LogMessages(folder), ElementsAre("DLL_PROCESS_ATTACH", "DLL_PROCESS_DETACH", "DLL_PROCESS_ATTACH",
+                                               "DLL_PROCESS_DETACH"));
 }
 
 TEST_F(ProcessTest, PurgeAtUnload) {

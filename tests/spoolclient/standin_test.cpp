@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -109,6 +111,39 @@ TEST_F(StandinTest, ServesMoreClientsThanSlotsWithoutLosingAny) {
   for (int n = 1; n <= 20; ++n) {
     EXPECT_EQ(HeaderValue(standin.WaitForHeaderFile(n), "received"), "50000") << n;
   }
+}
+
+// Idle connections, more than there are slots, neither keep a real client
+// out nor make it wait for their time-out.
+TEST_F(StandinTest, IdleConnectionsDoNotKeepAClientOut) {
+  const std::string out = Root().MakeFolder("standin-idle");
+  StandinProcess standin(out, {"--max-clients", "4", "--reply", "ok"});
+  ASSERT_TRUE(standin.started());
+  std::vector<std::unique_ptr<RawConnection>> idle;
+  for (int i = 0; i < 70; ++i) idle.push_back(std::make_unique<RawConnection>(static_cast<uint16_t>(standin.port())));
+  // One that sent half a header holds no slot either.
+  ASSERT_TRUE(idle.back()->Send(std::string(30, 'h')));
+  char reply[4];
+  int32_t length = sizeof reply;
+  EXPECT_EQ(Api().maicomm3("Real", standin.server().c_str(), "QUERY_VERSION", 0, reply, &length, 5, 0), 0);
+  EXPECT_EQ(std::string(reply, static_cast<std::size_t>(length)), "ok");
+}
+
+// The id is the client's bytes: a line break in it must not forge fields of
+// the header file or lines of the report.
+TEST_F(StandinTest, IdCannotForgeHeaderFields) {
+  const std::string out = Root().MakeFolder("standin-forge");
+  StandinProcess standin(out);
+  ASSERT_TRUE(standin.started());
+  char reply[4];
+  int32_t length = sizeof reply;
+  EXPECT_EQ(Api().maicomm3("Q\ncomplete=1\nstatus=0\\", standin.server().c_str(), "QUERY_VERSION", 0, reply,
+                           &length, 5, 0),
+            0);
+  const std::string header = standin.WaitForHeaderFile(1);
+  EXPECT_EQ(HeaderValue(header, "id"), "Q\\x0acomplete=1\\x0astatus=0\\x5c");
+  EXPECT_EQ(std::count(header.begin(), header.end(), '\n'), 10);
+  EXPECT_THAT(standin.Output(), HasSubstr(" id=Q\\x0acomplete=1\\x0astatus=0\\x5c length=0"));
 }
 
 TEST_F(StandinTest, StopsCleanlyOnSigtermWithAClientMidBody) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -209,6 +212,84 @@ TEST_F(RegistryTest, NamesThatWouldBreakTheFileAreRefused) {
   EXPECT_EQ(key.SetString("line\nbreak", "x"), static_cast<long>(platform::kErrorInvalidParameter));
   EXPECT_EQ(key.SetString("cr\r", "x"), static_cast<long>(platform::kErrorInvalidParameter));
   EXPECT_EQ(key.SetString("fine name", "x"), 0);
+}
+
+// What the file cannot carry back is refused, and so never damages what
+// follows it.
+TEST_F(RegistryTest, PathsTheFileCannotCarryBackAreRefused) {
+  RegistryKey key;
+  for (const char* path : {"-Lead", "HKEY_LOCAL_MACHINE\\-Lead", "\\-Lead\\Sub", "Tab\tKey"}) {
+    EXPECT_EQ(RegistryKey::Create(path, key), static_cast<long>(platform::kErrorInvalidParameter)) << path;
+  }
+  ASSERT_EQ(RegistryKey::Create("SOFTWARE\\A-B\\-Inner", key), 0);  // only a leading "-" reads as a deletion
+  EXPECT_EQ(key.SetString("v", "x"), 0);
+  RegistryKey reopened;
+  ASSERT_EQ(RegistryKey::Open("SOFTWARE\\A-B\\-Inner", reopened), 0);
+  std::string value;
+  EXPECT_EQ(reopened.QueryString("v", value), 0);
+  EXPECT_EQ(value, "x");
+}
+
+// Whatever the file parses to formats back to the same keys and values.
+TEST_F(RegistryTest, ParsedFileFormatsBackToTheSameKeys) {
+  const std::string header = "Windows Registry Editor Version 5.00\r\n";
+  const std::vector<std::string> texts = {
+      header + "[A]\r\n\"v\"=\"1\"\r\n[-A\\B]\r\n\"w\"=dword:00000002\r\n[C]\r\n",
+      header + "[-First]\n\"v\"=\"x\"\n[Next]\n@=hex(7):61,00,00\n",
+      header + "[K]\n\"a\"=hex(1):61,09,62,00\n\"b\"=\"t\tab\"\n\"c\"=hex(4):01\n[]\n[x]]\n",
+  };
+  for (const auto& text : texts) {
+    std::vector<platform::RegistryKeyData> first, second;
+    ASSERT_TRUE(platform::ParseRegistryFile(text, first)) << text;
+    ASSERT_TRUE(platform::ParseRegistryFile(platform::FormatRegistryFile(first), second)) << text;
+    ASSERT_EQ(first.size(), second.size()) << text;
+    for (std::size_t k = 0; k < first.size(); ++k) {
+      EXPECT_EQ(first[k].path, second[k].path);
+      ASSERT_EQ(first[k].values.size(), second[k].values.size());
+      for (std::size_t v = 0; v < first[k].values.size(); ++v) {
+        EXPECT_EQ(first[k].values[v].name, second[k].values[v].name);
+        EXPECT_EQ(first[k].values[v].type, second[k].values[v].type);
+        EXPECT_EQ(first[k].values[v].data, second[k].values[v].data);
+      }
+    }
+  }
+  // A deletion's values belong to no key, not to the key before it.
+  std::vector<platform::RegistryKeyData> keys;
+  ASSERT_TRUE(platform::ParseRegistryFile(texts[0], keys));
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].values.size(), 1u);
+}
+
+// Settings are read at each use; a change shows at the next read however
+// soon it follows, even an edit in place that keeps the file's size.
+TEST_F(RegistryTest, EveryChangeShowsAtTheNextRead) {
+  RegistryKey key;
+  ASSERT_EQ(RegistryKey::Create("SOFTWARE\\Fresh", key), 0);
+  for (uint32_t round = 1; round <= 20; ++round) {
+    ASSERT_EQ(key.SetDword("Round", round), 0);
+    uint32_t value = 0;
+    ASSERT_EQ(key.QueryDword("Round", value), 0);
+    EXPECT_EQ(value, round);
+  }
+  // Once the file has stood still for a while a read keeps it parsed; edits
+  // in place right after must still show.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  uint32_t settled = 0;
+  ASSERT_EQ(key.QueryDword("Round", settled), 0);
+  const std::string text = RegistryText();
+  const std::string::size_type at = text.find("dword:00000014");
+  ASSERT_NE(at, std::string::npos);
+  for (const char* digits : {"dword:00000015", "dword:00000016"}) {
+    std::string edited = text;
+    edited.replace(at, 14, digits);
+    std::FILE* file = std::fopen((root() / "etc/corvanta/hklm.reg").c_str(), "r+");  // same inode, same size
+    ASSERT_NE(file, nullptr);
+    std::fwrite(edited.data(), 1, edited.size(), file);
+    std::fclose(file);
+    uint32_t value = 0;
+    ASSERT_EQ(key.QueryDword("Round", value), 0);
+    EXPECT_EQ(value, std::strtoul(digits + 6, nullptr, 16));
+  }
 }
 
 TEST_F(RegistryTest, DamagedFileIsReportedAndNeverOverwritten) {

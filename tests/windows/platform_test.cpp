@@ -4,6 +4,7 @@
 #include "support/platform/files.h"
 #include "support/system_helpers.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,7 +15,9 @@
 
 #include "support/platform/child_process.h"
 #include "support/platform/clock.h"
+#include "spoolclient/qtlapi.h"
 #include "support/platform/directory_listing.h"
+#include "support/platform/file_create.h"
 #include "support/platform/file_io.h"
 #include "support/platform/file_publish.h"
 #include "support/platform/paths.h"
@@ -231,6 +234,12 @@ TEST(Win32FileIo, ReadsOnlyRegularFilesAndFindsTheOpenFileAgain) {
     EXPECT_FALSE(platform::OpenExistingRegular(c.path, true, file));
     EXPECT_EQ(platform::GetLastError(), c.error);
   }
+  for (const char* refusedName : {"folder", "NUL"}) {
+    const std::string path = std::string(refusedName) == "NUL" ? std::string("NUL") : folder / refusedName;
+    platform::FileHandle file;
+    EXPECT_FALSE(platform::CreateAlwaysRegularFile(path, file)) << path;
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorAccessDenied);
+  }
   EXPECT_FALSE(platform::PathEntryExists(folder / "missing"));
   EXPECT_TRUE(platform::PathEntryExists(folder / "folder"));
   EXPECT_FALSE(platform::IsRegularFileEntry(folder / "folder"));
@@ -251,6 +260,11 @@ TEST(Win32FileIo, ReadsOnlyRegularFilesAndFindsTheOpenFileAgain) {
   ASSERT_TRUE(platform::WriteAll(log.get(), "!", 1));
   log.Close();
   EXPECT_EQ(ReadFileText(folder / "job"), "job data!");
+  platform::FileHandle emptied;
+  ASSERT_TRUE(platform::CreateAlwaysRegularFile(folder / "job", emptied));
+  ASSERT_TRUE(platform::WriteAll(emptied.get(), "new", 3));
+  emptied.Close();
+  EXPECT_EQ(ReadFileText(folder / "job"), "new");
 }
 
 TEST(Win32RangeLock, TryLockRefusesWhileAnotherHandleHoldsIt) {
@@ -343,6 +357,13 @@ TEST(Win32Clock, SeamsAndTheRealClock) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_GE(platform::GetTickCount() - before, 40u);
   EXPECT_GE(platform::GetLocalTime().year, 2024);
+  {
+    // The monotonic clock is no seam: a fixed tick count leaves it running.
+    ScopedEnv ticks("CORVANTA_TEST_TICK_COUNT", "5");
+    const uint64_t start = platform::MonotonicMilliseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_GE(platform::MonotonicMilliseconds() - start, 40u);
+  }
 }
 
 TEST(Win32Paths, FixedLocationsAndTheirRelocation) {
@@ -424,6 +445,61 @@ TEST(Win32Programs, LibrariesVersionsAndChildren) {
   platform::OsVersionInfo version;
   ASSERT_TRUE(platform::GetOsVersion(version));
   EXPECT_EQ(version.platformId, 2u);
+}
+
+// A listener on loopback whose accept queue is full: nobody accepts, and a
+// further connection attempt is left unanswered.
+class FullAcceptQueue {
+ public:
+  FullAcceptQueue() {
+    WSADATA data{};
+    started_ = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 0);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    for (int i = 0; i < 4; ++i) {
+      const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+      u_long nonBlocking = 1;
+      ::ioctlsocket(s, FIONBIO, &nonBlocking);
+      ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      fillers_.push_back(s);
+    }
+    ::Sleep(200);  // the handshakes that can complete have completed
+  }
+  ~FullAcceptQueue() {
+    for (const SOCKET s : fillers_) ::closesocket(s);
+    ::closesocket(listener_);
+    if (started_) ::WSACleanup();
+  }
+  std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  bool started_ = false;
+  SOCKET listener_ = INVALID_SOCKET;
+  uint16_t port_ = 0;
+  std::vector<SOCKET> fillers_;
+};
+
+// Without its bound the connect would wait for the system's own limit of
+// minutes; with it, the call ends with the system's time-out error.
+TEST(Win32Library, ConnectToAFullAcceptQueueEndsWithTheCallsTimeOut) {
+  platform::SharedLibrary library;
+  ASSERT_TRUE(library.LoadBesideProgram("qtlapi.dll"));
+  const auto maicomm3 = reinterpret_cast<qtlapi_maicomm3_fn>(library.Symbol("_maicomm3"));
+  ASSERT_NE(maicomm3, nullptr);
+  const FullAcceptQueue backEnd;
+  char out[64];
+  int32_t length = sizeof out;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(maicomm3("ID", backEnd.server().c_str(), "QUERY_VERSION", 0, out, &length, 1, 0), 210060);
+  // A hang guard, not a speed goal: the system's own limit is minutes.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 }  // namespace
