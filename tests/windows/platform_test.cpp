@@ -502,5 +502,51 @@ TEST(Win32Library, ConnectToAFullAcceptQueueEndsWithTheCallsTimeOut) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
+// A caller that closed its standard error leaves the old handle value named
+// there; the system may give that value to the call's socket next. The
+// call's trace lines, written to standard error, must not go to the peer.
+TEST(Win32Library, TraceNeverReachesTheCallsOwnSocket) {
+  platform::SharedLibrary library;
+  ASSERT_TRUE(library.LoadBesideProgram("qtlapi.dll"));
+  const auto maicomm3 = reinterpret_cast<qtlapi_maicomm3_fn>(library.Symbol("_maicomm3"));
+  ASSERT_NE(maicomm3, nullptr);
+  WSADATA data{};
+  ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+  const SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::string received;
+  std::thread peer([&] {
+    const SOCKET s = ::accept(listener, nullptr, nullptr);
+    char buffer[4096];
+    for (int n; (n = ::recv(s, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, n);
+    ::closesocket(s);
+  });
+  char out[64];
+  int32_t outLength = sizeof out;
+  maicomm3(nullptr, nullptr, nullptr, 0, out, &outLength, 0, 0);  // switches the trace on
+
+  // The value the next socket gets, named as standard error.
+  const HANDLE ownError = ::GetStdHandle(STD_ERROR_HANDLE);
+  const SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  ::closesocket(probe);
+  ::SetStdHandle(STD_ERROR_HANDLE, reinterpret_cast<HANDLE>(probe));
+  const std::string server = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  const int32_t result = maicomm3("!ID", server.c_str(), "DATA", 4, out, &outLength, 5, 0);
+  ::SetStdHandle(STD_ERROR_HANDLE, ownError);
+  peer.join();
+  ::closesocket(listener);
+  ::WSACleanup();
+
+  EXPECT_EQ(result, -11);  // sent; "!" reads no reply
+  EXPECT_NE(received.find("DATA"), std::string::npos);
+  EXPECT_EQ(received.find("Calling"), std::string::npos) << received;
+}
+
 }  // namespace
 }  // namespace windows_test
