@@ -12,12 +12,13 @@ namespace platform {
 
 namespace {
 
-bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file, bool create = true) {
+bool OpenRegular(const std::string& path, int flags, unsigned mode, FileHandle& file, bool create = true,
+                 bool followLinks = false) {
   // These files live in folders that other users may write to: a symbolic
   // link planted under the name must not redirect us (O_NOFOLLOW), and a FIFO
   // must not make the open wait for a peer (O_NONBLOCK, cleared again for the
   // regular file that we accept).
-  const int common = flags | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+  const int common = flags | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
   bool created = create;
   FileHandle opened(create ? ::open(path.c_str(), common | O_CREAT | O_EXCL, mode) : -1);
   if (!create || (!opened.valid() && errno == EEXIST)) {
@@ -63,24 +64,7 @@ bool OpenRegularForReadWrite(const std::string& path, FileHandle& file, unsigned
 }
 
 bool OpenRegularForRead(const std::string& path, FileHandle& file, bool followLinks) {
-  FileHandle opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW)));
-  if (!opened.valid()) {
-    SetLastErrorFromErrno(errno == ELOOP ? EACCES : errno);
-    return false;
-  }
-  struct stat st {};
-  if (::fstat(opened.get(), &st) != 0) {
-    SetLastErrorFromErrno(errno);
-    return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    SetLastError(kErrorAccessDenied);
-    return false;
-  }
-  const int status = ::fcntl(opened.get(), F_GETFL);
-  if (status >= 0) ::fcntl(opened.get(), F_SETFL, status & ~O_NONBLOCK);
-  file = std::move(opened);
-  return true;
+  return OpenRegular(path, O_RDONLY, 0, file, false, followLinks);
 }
 
 bool ReadAll(int fd, std::string& contents) {
