@@ -11,7 +11,11 @@ using Maicomm3Function = int32_t (*)(const char* stringId, const char* server, c
                                      char* output, int32_t* bufsize, int32_t timeout, int32_t exCommand);
 
 // The library as the loader knows it, and the entry's exported name.
+#if defined(_WIN32)
+inline constexpr const char* kClientLibraryFileName = "qtlapi.dll";
+#else
 inline constexpr const char* kClientLibraryFileName = "libqtlapi.so";
+#endif
 inline constexpr const char* kMaicomm3EntryName = "_maicomm3";
 
 // The command selector for "send this file as the request body".

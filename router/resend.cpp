@@ -1,6 +1,7 @@
 #include "router/resend.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -21,6 +22,9 @@ namespace {
 
 // The system's number for data that is not what it should be.
 constexpr uint32_t kErrorInvalidData = 13;
+
+// Where a resend run locks its job (see Resend).
+constexpr uint64_t kResendLockOffset = uint64_t{1} << 62;
 
 void CrashPointForTests(const char* point) {
   const char* wanted = std::getenv("CORVANTA_TEST_RESEND_CRASH");
@@ -67,9 +71,11 @@ class ResendRun {
       return Problem(job, "cannot be opened", platform::GetLastError());
     }
     // One run per job: the lock lives on the job file itself, which is never
-    // replaced, and goes with this process however it ends.
+    // replaced, and goes with this process however it ends. It covers a byte
+    // far past any data: where locks are mandatory (Windows), a lock on the
+    // data would stop the library from reading the job through its own handle.
     platform::RangeLock lock;
-    if (!lock.TryLock(file.get(), 0, 1)) {
+    if (!lock.TryLock(file.get(), kResendLockOffset, 1)) {
       if (platform::GetLastError() != platform::kErrorLockViolation) {
         return Problem(job, "cannot be locked", platform::GetLastError());
       }

@@ -26,13 +26,15 @@ typedef char16_t qtlapi_char16;
 #endif
 
 /* The two entries that pop their own arguments on 32-bit x86. */
-#if defined(__i386__)
+#if defined(_MSC_VER) && defined(_M_IX86)
+#define QTLAPI_STDCALL __stdcall
+#elif defined(__i386__)
 #define QTLAPI_STDCALL __attribute__((stdcall))
 #else
 #define QTLAPI_STDCALL
 #endif
 
-#if defined(QTLAPI_BUILDING_LIBRARY)
+#if defined(QTLAPI_BUILDING_LIBRARY) && !defined(_WIN32)
 #define QTLAPI_EXPORT __attribute__((visibility("default")))
 #else
 #define QTLAPI_EXPORT

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "support/platform/paths.h"
+#include "support/platform/process_identity.h"
 #include "support/platform/system_info.h"
 #include "support/version_record.h"
 
@@ -30,7 +31,7 @@ bool GetCommonAppDataDir(AnsiString& dir, AppDataSuccessRule rule) {
 }
 
 void GetFileVersionText(const char* fileName, AnsiString& text) {
-  const std::string path = fileName != nullptr ? std::string(fileName) : std::string("/proc/self/exe");
+  const std::string path = fileName != nullptr ? std::string(fileName) : platform::ExecutablePath();
   text = "Undefined";
   try {
     VersionRecord record;

@@ -25,6 +25,14 @@ consteval uint32_t CorvantaVersionWord(long long high, long long low) {
   return (static_cast<uint32_t>(high) << 16) | static_cast<uint32_t>(low);
 }
 
+#if defined(_WIN32)
+// On Windows the record is the file's version resource (a .rc file beside the
+// deliverable's sources); the macro only checks the parts.
+#define CORVANTA_VERSION_RECORD(f1, f2, f3, f4, p1, p2, p3, p4, description, company)            \
+  static_assert((CorvantaVersionWord(f1, f2) | CorvantaVersionWord(f3, f4) | CorvantaVersionWord(p1, p2) | \
+                 CorvantaVersionWord(p3, p4) | 1u) != 0u,                                          \
+                description)
+#else
 // Defines the record once in a deliverable's main source file.
 #define CORVANTA_VERSION_RECORD(f1, f2, f3, f4, p1, p2, p3, p4, description, company)                   \
   extern "C" __attribute__((section(".note.corvanta.version"), used, aligned(4), visibility("hidden"))) \
@@ -39,6 +47,7 @@ consteval uint32_t CorvantaVersionWord(long long high, long long low) {
       CorvantaVersionWord(p3, p4),                                                                       \
       description,                                                                                       \
       company}
+#endif
 
 struct VersionRecord {
   uint16_t file[4] = {};
@@ -48,5 +57,5 @@ struct VersionRecord {
 };
 
 // Reads the record from `path`. False when the file cannot be read, is not an
-// ELF file, or carries no record.
+// ELF file (on Windows: has no version resource), or carries no record.
 bool ReadVersionRecord(const std::string& path, VersionRecord& record);

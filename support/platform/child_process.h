@@ -56,6 +56,9 @@ class ChildProcess {
 
  private:
   int pid_ = -1;
+#if defined(_WIN32)
+  void* process_ = nullptr;  // the process handle, held until it is reaped
+#endif
   bool group_ = false;
   uint32_t exitCode_ = 0;
 };
