@@ -20,9 +20,6 @@
 
 namespace {
 
-// The system's number for data that is not what it should be.
-constexpr uint32_t kErrorInvalidData = 13;
-
 // Where a resend run locks its job (see Resend).
 constexpr uint64_t kResendLockOffset = uint64_t{1} << 62;
 
@@ -92,7 +89,7 @@ class ResendRun {
       return Problem(job, "has no readable companion " + companionPath, platform::GetLastError());
     }
     // Nothing to send is no proof of delivery: such a job is left to the operator.
-    if (companion.sends.empty()) return Problem(job, "companion lists no send", kErrorInvalidData);
+    if (companion.sends.empty()) return Problem(job, "companion lists no send", platform::kErrorInvalidData);
     // The library opens the very file we locked and checked, not whatever
     // might have been put at its name since.
     const AnsiString sendPath = platform::PathOfOpenFile(file.get());
@@ -141,7 +138,7 @@ class ResendRun {
     AnsiString text;
     if (!platform::OpenExistingRegular(path, false, file) || !ReadOpenFile(file.get(), text)) return false;
     if (ParseHeldCompanion(text, companion)) return true;
-    platform::SetLastError(kErrorInvalidData);
+    platform::SetLastError(platform::kErrorInvalidData);
     return false;
   }
 

@@ -78,24 +78,6 @@ bool SyncFolder(const std::string& folder) {
   return true;
 }
 
-PendingFile::~PendingFile() { Discard(); }
-
-PendingFile::PendingFile(PendingFile&& other) noexcept
-    : file_(std::move(other.file_)), folder_(std::move(other.folder_)), tempPath_(std::move(other.tempPath_)) {
-  other.tempPath_.clear();
-}
-
-PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
-  if (this != &other) {
-    Discard();
-    file_ = std::move(other.file_);
-    folder_ = std::move(other.folder_);
-    tempPath_ = std::move(other.tempPath_);
-    other.tempPath_.clear();
-  }
-  return *this;
-}
-
 void PendingFile::Discard() {
   if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
   tempPath_.clear();

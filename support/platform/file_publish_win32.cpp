@@ -5,13 +5,13 @@
 // that is how a stale temporary is told from a live one. The name appears by
 // MoveFileEx without MOVEFILE_REPLACE_EXISTING, which never replaces.
 #include <windows.h>
-#include <bcrypt.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "support/platform/file_publish.h"
 #include "support/platform/paths.h"
+#include "support/platform/random.h"
 #include "support/platform/win32_text.h"
 #include "support/platform/win_error.h"
 
@@ -26,20 +26,6 @@ constexpr ULONGLONG kStaleAfter100ns = 60ull * 10000000ull;
 bool Fail(uint32_t error) {
   SetLastError(error);
   return false;
-}
-
-// A name part straight from the system's generator: the layer's own random
-// numbers may be fixed by a test, and one process holds several pending
-// files at once.
-uint32_t NameNumber(int attempt) {
-  uint32_t value = 0;
-  if (BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&value), sizeof value,
-                                       BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-    return value;
-  }
-  LARGE_INTEGER counter{};
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<uint32_t>(counter.QuadPart) ^ (::GetCurrentProcessId() << 16) ^ static_cast<uint32_t>(attempt);
 }
 
 ULONGLONG FileTimeValue(const FILETIME& time) {
@@ -64,24 +50,6 @@ bool SyncFolder(const std::string& folder) {
   return true;
 }
 
-PendingFile::~PendingFile() { Discard(); }
-
-PendingFile::PendingFile(PendingFile&& other) noexcept
-    : file_(std::move(other.file_)), folder_(std::move(other.folder_)), tempPath_(std::move(other.tempPath_)) {
-  other.tempPath_.clear();
-}
-
-PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
-  if (this != &other) {
-    Discard();
-    file_ = std::move(other.file_);
-    folder_ = std::move(other.folder_);
-    tempPath_ = std::move(other.tempPath_);
-    other.tempPath_.clear();
-  }
-  return *this;
-}
-
 void PendingFile::Discard() {
   // Closed first: our own handle shares deletion, but a file deleted while
   // open would keep its name until the last handle goes.
@@ -96,7 +64,7 @@ bool PendingFile::Create(const std::string& folder, unsigned) {
   RemoveStaleTemporaries(folder_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32];
-    std::snprintf(name, sizeof name, "%s%08x", kPendingFilePrefix, static_cast<unsigned>(NameNumber(attempt)));
+    std::snprintf(name, sizeof name, "%s%08x", kPendingFilePrefix, static_cast<unsigned>(SystemRandomUInt32()));
     const std::string path = JoinPath(folder_, name);
     // No DELETE access of our own: MoveFileEx opens the file for deletion
     // without sharing it, and our handle must not stand in its way.

@@ -10,6 +10,9 @@ namespace platform {
 
 // A value from the system's entropy source (or the test seam).
 uint32_t RandomUInt32();
+// A value straight from the system's entropy source, never from the test
+// seam: for names that must differ even while a test fixes the numbers.
+uint32_t SystemRandomUInt32();
 
 // A value in low..high (both included); with the test seam set to n the
 // result is low + n modulo the size of the range.

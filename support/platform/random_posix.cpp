@@ -1,7 +1,6 @@
 #include <sys/random.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <mutex>
 #include <random>
 
@@ -9,28 +8,7 @@
 
 namespace platform {
 
-namespace {
-
-std::mutex& SourceMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-std::function<uint32_t()>& Source() {
-  static std::function<uint32_t()> source;
-  return source;
-}
-
-bool RandomFromEnvironment(uint32_t& value) {
-  const char* text = std::getenv("CORVANTA_TEST_RANDOM");
-  if (text == nullptr || *text == '\0') return false;
-  char* end = nullptr;
-  const unsigned long long parsed = std::strtoull(text, &end, 10);
-  if (end == text) return false;
-  value = static_cast<uint32_t>(parsed);
-  return true;
-}
-
-uint32_t SystemRandom() {
+uint32_t SystemRandomUInt32() {
   uint32_t value = 0;
   for (;;) {
     const ssize_t n = ::getrandom(&value, sizeof value, 0);
@@ -43,29 +21,6 @@ uint32_t SystemRandom() {
   static std::mt19937 fallback{std::random_device{}()};
   std::lock_guard<std::mutex> lock(fallbackMutex);
   return static_cast<uint32_t>(fallback());
-}
-
-}  // namespace
-
-uint32_t RandomUInt32() {
-  {
-    std::lock_guard<std::mutex> lock(SourceMutex());
-    if (Source()) return Source()();
-  }
-  uint32_t value = 0;
-  if (RandomFromEnvironment(value)) return value;
-  return SystemRandom();
-}
-
-int32_t RandomInRange(int32_t low, int32_t high) {
-  if (high <= low) return low;
-  const uint64_t span = static_cast<uint64_t>(static_cast<int64_t>(high) - low) + 1;
-  return static_cast<int32_t>(low + static_cast<int64_t>(RandomUInt32() % span));
-}
-
-void SetRandomSource(std::function<uint32_t()> source) {
-  std::lock_guard<std::mutex> lock(SourceMutex());
-  Source() = std::move(source);
 }
 
 }  // namespace platform

@@ -8,18 +8,6 @@
 
 namespace platform {
 
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), loaderMessage_(std::move(other.loaderMessage_)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-    loaderMessage_ = std::move(other.loaderMessage_);
-  }
-  return *this;
-}
-
 bool SharedLibrary::Load(const std::string& path) {
   Unload();
   handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
